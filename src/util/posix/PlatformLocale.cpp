@@ -1,0 +1,7 @@
+#include "util/Locale.h"
+
+namespace ombrix {
+
+LocaleSeparators PlatformLocale() { return LocaleSeparators{}; }
+
+}  // namespace ombrix

@@ -1,0 +1,48 @@
+// The POSIX event loop: poll() over the watched sockets and a wake-up pipe,
+// with timers kept in a TimerQueue on the monotonic clock.
+#pragma once
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "util/Clock.h"
+#include "util/EventLoop.h"
+#include "util/TimerQueue.h"
+
+namespace ombrix {
+
+class PosixEventLoop : public EventLoop {
+ public:
+  explicit PosixEventLoop(Clock& clock = SystemClock());
+  ~PosixEventLoop() override;
+
+  TimerId CreateTimer(std::function<void()> onTick) override { return timers_.Create(std::move(onTick)); }
+  void ConfigureTimer(TimerId id, unsigned intervalMs, bool enabled) override {
+    timers_.Configure(id, intervalMs, enabled, NowMs());
+  }
+  void DestroyTimer(TimerId id) override { timers_.Destroy(id); }
+  void Post(std::function<void()> fn) override;
+  void ProcessMessages() override;
+  void WaitForInput(unsigned ms) override;
+  void WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) override;
+  void UnwatchSocket(SocketHandle socket) override;
+  long long NowMs() override { return clock_.MonotonicMs(); }
+
+ private:
+  // Polls with the given time-out; dispatches ready sockets when asked.
+  bool Poll(int timeoutMs, bool dispatch);
+  void DrainWakePipe();
+
+  struct Watch {
+    unsigned interest = 0;
+    std::shared_ptr<SocketHandler> handler;
+  };
+  Clock& clock_;
+  TimerQueue timers_;
+  std::map<SocketHandle, Watch> watches_;
+  std::mutex postedMutex_;
+  std::deque<std::function<void()>> posted_;
+  int wakeRead_ = -1, wakeWrite_ = -1;
+};
+
+}  // namespace ombrix

@@ -1,0 +1,152 @@
+#include "util/win32/Win32EventLoop.h"
+
+#include <winsock2.h>
+
+namespace ombrix {
+
+namespace {
+
+const char kClassName[] = "OmbrixEventLoop";
+const UINT kPostedMsg = WM_APP + 1;
+const UINT kSocketMsg = WM_APP + 2;
+
+}  // namespace
+
+Win32EventLoop::Win32EventLoop() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kClassName;
+  RegisterClassA(&wc);  // a second loop finds the class already there
+  hwnd_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32EventLoop::~Win32EventLoop() {
+  for (auto& [id, fn] : timers_) KillTimer(hwnd_, id);
+  for (auto& [sock, fn] : sockets_) WSAAsyncSelect(static_cast<SOCKET>(sock), hwnd_, 0, 0);
+  DestroyWindow(hwnd_);
+}
+
+EventLoop::TimerId Win32EventLoop::CreateTimer(std::function<void()> onTick) {
+  UINT_PTR id = nextTimerId_++;
+  timers_[id] = std::make_shared<std::function<void()>>(std::move(onTick));
+  return static_cast<TimerId>(id);
+}
+
+void Win32EventLoop::ConfigureTimer(TimerId id, unsigned intervalMs, bool enabled) {
+  KillTimer(hwnd_, id);
+  if (enabled && intervalMs > 0) SetTimer(hwnd_, id, intervalMs, nullptr);
+}
+
+void Win32EventLoop::DestroyTimer(TimerId id) {
+  KillTimer(hwnd_, id);
+  timers_.erase(id);
+}
+
+void Win32EventLoop::Post(std::function<void()> fn) {
+  {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    posted_.push_back(std::move(fn));
+  }
+  PostMessageA(hwnd_, kPostedMsg, 0, 0);
+}
+
+void Win32EventLoop::RunPosted() {
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    batch.swap(posted_);
+  }
+  for (auto& fn : batch) fn();
+}
+
+void Win32EventLoop::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit_ = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void Win32EventLoop::WaitForInput(unsigned ms) { MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT); }
+
+void Win32EventLoop::Run() {
+  quit_ = false;
+  MSG msg;
+  while (!quit_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void Win32EventLoop::Quit() {
+  quit_ = true;
+  PostQuitMessage(0);
+}
+
+long long Win32EventLoop::NowMs() {
+  // GetTickCount wraps every 49.7 days; the program runs for longer, and
+  // GetTickCount64 is missing on XP, so the wraps are counted here.
+  static DWORD last = GetTickCount();
+  static long long high = 0;
+  DWORD now = GetTickCount();
+  if (now < last) high += 0x100000000LL;
+  last = now;
+  return high + now;
+}
+
+void Win32EventLoop::WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) {
+  sockets_[socket] = std::make_shared<SocketHandler>(std::move(onReady));
+  long mask = 0;
+  if (interest & kSocketReadable) mask |= FD_READ;
+  if (interest & kSocketWritable) mask |= FD_WRITE | FD_CONNECT;
+  if (interest & (kSocketClosed | kSocketReadable)) mask |= FD_CLOSE;
+  WSAAsyncSelect(static_cast<SOCKET>(socket), hwnd_, kSocketMsg, mask);
+}
+
+void Win32EventLoop::UnwatchSocket(SocketHandle socket) {
+  WSAAsyncSelect(static_cast<SOCKET>(socket), hwnd_, 0, 0);
+  sockets_.erase(socket);
+  // Notices already queued for this socket are dropped by the lookup in WndProc.
+}
+
+LRESULT CALLBACK Win32EventLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<Win32EventLoop*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_TIMER: {
+      auto it = self->timers_.find(wParam);
+      if (it != self->timers_.end()) {
+        auto handler = it->second;
+        (*handler)();
+      }
+      return 0;
+    }
+    case kPostedMsg:
+      self->RunPosted();
+      return 0;
+    case kSocketMsg: {
+      auto it = self->sockets_.find(static_cast<SocketHandle>(wParam));
+      if (it == self->sockets_.end()) return 0;
+      auto handler = it->second;
+      unsigned events = 0;
+      WORD ev = WSAGETSELECTEVENT(lParam);
+      int error = WSAGETSELECTERROR(lParam);
+      if (ev & FD_READ) events |= kSocketReadable;
+      if (ev & (FD_WRITE | FD_CONNECT)) events |= kSocketWritable;
+      if (ev & FD_CLOSE) events |= kSocketClosed | kSocketReadable;
+      if (error) events |= kSocketError;
+      (*handler)(events, error);
+      return 0;
+    }
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace ombrix

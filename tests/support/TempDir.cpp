@@ -1,0 +1,62 @@
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#ifndef OMBRIX_TESTDATA_DIR_DEFAULT
+#define OMBRIX_TESTDATA_DIR_DEFAULT ""
+#endif
+
+namespace fs = std::filesystem;
+
+namespace ombrix::test {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  fs::path base = fs::temp_directory_path();
+  for (;;) {
+    fs::path candidate = base / ("ombrix-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                 "-" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xffffff) + "-" +
+                                 std::to_string(counter++));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate.string();
+      break;
+    }
+  }
+  path_ += fs::path::preferred_separator;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(out.good()) << "cannot write " << path;
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::string TestDataPath(const std::string& relative) {
+  const char* env = std::getenv("OMBRIX_TESTDATA");
+  std::string base = env ? env : OMBRIX_TESTDATA_DIR_DEFAULT;
+#ifdef _WIN32
+  // Wine maps the Unix root to drive Z:.
+  if (!base.empty() && base[0] == '/') base = "Z:" + base;
+#endif
+  return base + "/" + relative;
+}
+
+}  // namespace ombrix::test
