@@ -1,0 +1,89 @@
+#include "ui/MainFrm.h"
+
+#include "app/ProcessState.h"
+
+namespace ombrix {
+
+TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platform)), appDir_(std::move(appDir)) {
+  Form.caption = kProductName;
+
+  ModeGrp.caption = "Select Mode";
+  ModeGrp.items = {"Server", "Client"};
+  ModeGrp.itemIndex = 0;
+  Label3.caption = "Select \\PMapserverX\\PMap Underlays\\ Target Directories";
+  TargetCmb.hint = "Copy radar images to these directories";
+  AddTargetBtn = {"Add", "Add \\PMapServerX\\PMap Underlays\\ target directory to the list"};
+  TargetDelBtn = {"Delete", "Delete an existing \\PMapServerX\\PMap Underlays\\ target directory"};
+  UvULbl = {"....", clBlack, "Current UIView settings"};
+  RedrawBtn = {"Redraw map", "Redraw UiView map now"};
+  RedrawChk = {"Redraw", "Forces UiView to redraw map when new image is downloaded"};
+  LoopLbl.caption = "....";
+
+  SelectRadarLbl.caption = "Select Radar underlay image source";
+  RadarCmb.sorted = true;
+  RadarCmb.hint = "Select an Internet source for underlay radar images";
+  Label2.caption = "Select Radar underlay product";
+  ProductCmb.sorted = true;
+  ProductCmb.hint = "Select a radar product to download from source";
+  AccumChk = {"Accumulate radar image underlays", "Accumulate radar images to enable radar loops"};
+  LegendChk = {"Include Radar legend", "Only available with NWS Doppler sites"};
+  AddBtn = {"Add selected Radar and Product", "Add selected Radar/Product to Selected Radars / Products"};
+  SelectedRadarGridLbl.caption = "Selected Radars / Product underlay image status";
+  RadarGrid.hint = "Right click, or double click for options";
+  HeapLbl.caption = "....";
+  StatLbl.caption = "...";
+  DeleteBtn = {"Delete", "Delete selected Radar/Product"};
+  DownloadBtn = {"Download", "Download selected radar image"};
+  TimeLbl.caption = "....";
+  Shape1.brushColour = clLime;
+  StateLbl.caption = "....";
+  RidgeLbl.caption = "....";
+  FileLbl.caption = "....";
+  Sbar.panels = {"", ""};
+
+  Minimizeonstartup1.caption = "&Minimize on startup";
+  ShutDownwhenUiViewterminates1.caption = "Shut Down when UiView terminates";
+  Logerrors1.caption = "Log errors";
+  EXit1.caption = "E&Xit";
+
+  Process = std::make_unique<Timer>(Loop(), 10000, true);
+  MinTimer = std::make_unique<Timer>(Loop(), 60000, true);
+  RidgeTimer = std::make_unique<Timer>(Loop(), 4000, true);
+  WldTimer = std::make_unique<Timer>(Loop(), 4000, true);
+  Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
+}
+
+TMain::~TMain() = default;
+
+void TMain::FormCreate() {
+  Form.caption = kProductName;
+  Closing = false;
+}
+
+void TMain::FormShow() {
+  if (firstShowDone) return;
+  firstShowDone = true;
+  ModeGrp.hint =
+      "Server mode accesses Internet, can supply radar files to clients or to local UiView session.\r"
+      "Client mode never accesses Internet, receives radar files from server, displays in local UiView session.\r"
+      "Server and client must be on same Local Area Network.";
+  if (!Minimizeonstartup1.checked) Form.visible = true;
+}
+
+void TMain::FormActivate() {
+  ProcessMessages();
+  Form.visible = !Minimizeonstartup1.checked;
+}
+
+bool TMain::FormCloseQuery() {
+  Closing = true;
+  FetchTimedOut = true;
+  ProcessMessages();
+  return Process->Enabled();
+}
+
+void TMain::FormClose() {}
+
+void TMain::FormDestroy() {}
+
+}  // namespace ombrix

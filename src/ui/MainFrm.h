@@ -1,0 +1,89 @@
+// TMain: the main window as component state plus its handlers. It is the
+// composition root: it owns the components, the timers, the download list,
+// the HTTP clients and the imaging work objects, and calls the subsystems.
+// The Win32 shell (ui/win32) renders the components and routes real events
+// to the handlers; tests drive the handlers directly.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/Components.h"
+#include "util/EventLoop.h"
+
+namespace ombrix {
+
+// The platform seams the window logic reaches the outside world through.
+// Each is optional in tests; the shell fills in the real ones.
+struct Platform {
+  EventLoop* loop = nullptr;
+  std::function<void()> beep;  // MessageBeep
+};
+
+class TMain {
+ public:
+  static constexpr const char* kProductName = "Ombrix 2.2.1";
+
+  TMain(Platform platform, std::string appDir);
+  ~TMain();
+  TMain(const TMain&) = delete;
+  TMain& operator=(const TMain&) = delete;
+
+  // --- Window events (program start and end) ---
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  bool FormCloseQuery();
+  void FormClose();
+  void FormDestroy();
+
+  EventLoop& Loop() { return *platform_.loop; }
+  const std::string& AppDir() const { return appDir_; }
+  void ProcessMessages() { Loop().ProcessMessages(); }
+  void Beep() {
+    if (platform_.beep) platform_.beep();
+  }
+
+  // --- Components: the window ---
+  FormState Form;                 // caption, position, size
+  // Upper panel
+  RadioGroup ModeGrp;
+  Label Label3;
+  ComboBox TargetCmb;
+  Button AddTargetBtn, TargetDelBtn;
+  Label UvULbl;
+  Button RedrawBtn;
+  CheckBox RedrawChk;
+  Label LoopLbl;
+  // Lower panel
+  Label SelectRadarLbl;
+  ComboBox RadarCmb;
+  Label Label2;
+  ComboBox ProductCmb;
+  CheckBox AccumChk, LegendChk;
+  Button AddBtn;
+  Label SelectedRadarGridLbl;
+  StringGrid RadarGrid;
+  Label HeapLbl, StatLbl;
+  Button DeleteBtn, DownloadBtn;
+  Label TimeLbl;
+  Shape Shape1;
+  Label StateLbl, RidgeLbl, FileLbl;
+  StatusBar Sbar;
+  // Menus
+  MenuItem Minimizeonstartup1, ShutDownwhenUiViewterminates1, Logerrors1, EXit1;
+  MenuItem LoopRadar1;
+
+  // --- Timers ---
+  std::unique_ptr<Timer> Process, MinTimer, RidgeTimer, WldTimer, Timer1;
+
+  // --- Process-wide values held by the window ---
+  bool firstShowDone = false;
+  std::string TrayCaption;
+
+ private:
+  Platform platform_;
+  std::string appDir_;
+};
+
+}  // namespace ombrix
