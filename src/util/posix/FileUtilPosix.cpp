@@ -209,8 +209,18 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 bool WriteFileAtomic(const std::string& path, std::string_view content) {
   std::string target = ResolvePath(path);
   std::string temp = target + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // Renaming over a file needs no right to write it, but Windows refuses to
+  // replace a read-only file, and so do we: a file without write permission
+  // (even for root) is the read-only attribute here.
+  struct stat old;
+  bool exists = stat(target.c_str(), &old) == 0;
+  if (exists && ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(target.c_str(), W_OK) != 0)) {
+    errno = EACCES;
+    return Fail("cannot write " + path);
+  }
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return Fail("cannot create " + temp);
+  if (exists) (void)fchmod(fd, old.st_mode & 07777);  // the new file keeps the old one's mode
   size_t done = 0;
   while (done < content.size()) {
     ssize_t w = write(fd, content.data() + done, content.size() - done);

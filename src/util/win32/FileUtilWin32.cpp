@@ -98,6 +98,13 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 
 bool WriteFileAtomic(const std::string& path, std::string_view content) {
   std::string temp = path + ".tmp";
+  // Replacing by rename would pass over the read-only attribute under Wine
+  // run as root; Windows itself refuses, and so do we, everywhere.
+  DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return Fail("cannot write " + path);
+  }
   HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return Fail("cannot create " + temp);
   DWORD written = 0;

@@ -1,0 +1,213 @@
+// Our own profile-file reader and writer. It gives the same answers as
+// GetPrivateProfileStringA/WritePrivateProfileStringA (checked case by case
+// against them under Wine by tests/util/win32), while keeping every line it
+// does not change byte for byte, and it replaces the file atomically.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "util/FileUtil.h"
+#include "util/ProfileFile.h"
+#include "util/StrUtil.h"
+
+namespace ombrix {
+
+namespace {
+
+// The profile functions' notion of a blank: the C white space characters and
+// the DOS end-of-file mark ^Z. 0xA0 is not one.
+bool IsProfileBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsProfileBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsProfileBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view TrimLeadingBlanks(std::string_view s) {
+  while (!s.empty() && IsProfileBlank(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+// Matching quotes (' or ") at both ends of a value are removed on reading.
+std::string_view StripQuotes(std::string_view s) {
+  if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+    return s.substr(1, s.size() - 2);
+  return s;
+}
+
+struct Line {
+  enum Kind { kOther, kSection, kKey } kind = kOther;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // trimmed; keys only
+  bool hasValue = false;   // a key line without "=" has none and reads as missing
+};
+
+Line Classify(std::string_view raw) {
+  Line line;
+  std::string_view text = TrimBlanks(raw);
+  if (text.empty()) return line;
+  if (text.front() == '[') {
+    size_t close = text.rfind(']');
+    if (close != std::string_view::npos && close > 0) {
+      line.kind = Line::kSection;
+      line.name = TrimBlanks(text.substr(1, close - 1));
+      return line;
+    }
+  }
+  // Everything else names a key, comments included (";x=1" is key ";x").
+  line.kind = Line::kKey;
+  size_t eq = text.find('=');
+  if (eq == std::string_view::npos) {
+    line.name = text;
+    return line;
+  }
+  line.name = TrimBlanks(text.substr(0, eq));
+  line.value = TrimBlanks(text.substr(eq + 1));
+  line.hasValue = true;
+  return line;
+}
+
+// The file split at CR LF, LF or a lone CR, as the profile functions read it.
+std::vector<std::string_view> SplitLines(std::string_view content) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < content.size(); ++i) {
+    char c = content[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.push_back(content.substr(start, i - start));
+    if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < content.size()) lines.push_back(content.substr(start));
+  return lines;
+}
+
+// Where a section's lines lie: [begin, end). Lines before the first header
+// form the nameless section. Only the first section of a name counts; keys
+// in a later section of the same name are never seen.
+struct SectionRange {
+  bool found = false;
+  size_t header = 0;  // index of the "[...]" line; begin - 1 unless nameless
+  size_t begin = 0, end = 0;
+};
+
+SectionRange FindSection(const std::vector<Line>& lines, std::string_view section) {
+  SectionRange r;
+  size_t firstHeader = lines.size();
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].kind == Line::kSection) {
+      firstHeader = i;
+      break;
+    }
+  if (section.empty()) {
+    r.found = true;
+    r.begin = 0;
+    r.end = firstHeader;
+    return r;
+  }
+  for (size_t i = firstHeader; i < lines.size(); ++i) {
+    if (lines[i].kind != Line::kSection || !SameText(lines[i].name, section)) continue;
+    r.found = true;
+    r.header = i;
+    r.begin = i + 1;
+    r.end = r.begin;
+    while (r.end < lines.size() && lines[r.end].kind != Line::kSection) ++r.end;
+    return r;
+  }
+  return r;
+}
+
+// Index of the first line of the range that holds key, or npos.
+size_t FindKey(const std::vector<Line>& lines, const SectionRange& r, std::string_view key) {
+  for (size_t i = r.begin; i < r.end; ++i)
+    if (lines[i].kind == Line::kKey && SameText(lines[i].name, key)) return i;
+  return std::string::npos;
+}
+
+std::string Joined(std::string_view a, std::string_view sep, std::string_view b) {
+  std::string s;
+  s.reserve(a.size() + sep.size() + b.size());
+  s.append(a).append(sep).append(b);
+  return s;
+}
+
+class PortableProfileFile : public ProfileFile {
+ public:
+  explicit PortableProfileFile(std::string path) : path_(std::move(path)) {}
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override {
+    std::string content;
+    if (ReadWholeFile(path_, content)) {
+      std::vector<std::string_view> raw = SplitLines(content);
+      std::vector<Line> lines;
+      lines.reserve(raw.size());
+      for (std::string_view l : raw) lines.push_back(Classify(l));
+      SectionRange r = FindSection(lines, TrimBlanks(section));
+      if (r.found) {
+        size_t at = FindKey(lines, r, TrimBlanks(key));
+        if (at != std::string::npos && lines[at].hasValue) return std::string(StripQuotes(lines[at].value));
+      }
+    }
+    // The default loses its trailing spaces (only spaces) and its quotes.
+    std::string_view def = defaultValue;
+    while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+    return std::string(StripQuotes(def));
+  }
+
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+    std::string content;
+    if (!ReadWholeFile(path_, content)) content.clear();  // a missing file is made
+    std::vector<std::string_view> raw = SplitLines(content);
+    std::vector<Line> lines;
+    lines.reserve(raw.size());
+    for (std::string_view l : raw) lines.push_back(Classify(l));
+
+    const std::string_view sec = TrimBlanks(section);
+    const std::string_view name = TrimBlanks(key);
+    const std::string_view val = TrimLeadingBlanks(value);
+
+    std::vector<std::string> out(raw.begin(), raw.end());
+    SectionRange r = FindSection(lines, sec);
+    if (!r.found) {
+      out.push_back(Joined("[", sec, "]"));
+      out.push_back(Joined(name, "=", val));
+    } else if (size_t at = FindKey(lines, r, name); at != std::string::npos) {
+      // The same value already there: nothing to write (the file is not
+      // touched, so a read-only file with the right value still succeeds).
+      if (lines[at].hasValue && lines[at].value == val) return true;
+      // Keep the key's spelling as the file has it; replace the line in place.
+      out[at] = Joined(lines[at].name, "=", val);
+    } else {
+      // After the section's last non-blank line, so blank separator lines
+      // stay before the next section.
+      size_t insert = r.begin;
+      for (size_t i = r.begin; i < r.end; ++i)
+        if (lines[i].kind != Line::kOther) insert = i + 1;
+      out.insert(out.begin() + static_cast<std::ptrdiff_t>(insert), Joined(name, "=", val));
+    }
+    std::string text;
+    text.reserve(content.size() + value.size() + key.size() + section.size() + 16);
+    for (const std::string& l : out) {
+      text += l;
+      text += "\r\n";
+    }
+    return WriteFileAtomic(path_, text);
+  }
+
+  const std::string& Path() const override { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProfileFile> OpenPortableProfileFile(const std::string& path) {
+  return std::make_unique<PortableProfileFile>(path);
+}
+
+}  // namespace ombrix
