@@ -47,7 +47,7 @@ TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platfo
   EXit1.caption = "E&Xit";
 
   Process = std::make_unique<Timer>(Loop(), 10000, true);
-  MinTimer = std::make_unique<Timer>(Loop(), 60000, true);
+  MinTimer = std::make_unique<Timer>(Loop(), 60000, true, [this] { MinTimerTimer(); });
   RidgeTimer = std::make_unique<Timer>(Loop(), 4000, true);
   WldTimer = std::make_unique<Timer>(Loop(), 4000, true);
   Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
@@ -57,16 +57,21 @@ TMain::~TMain() = default;
 
 void TMain::FormCreate() {
   Form.caption = kProductName;
+  LoadTargetDirList();
+  UiViewConnected = ConnectUiView();
   Closing = false;
 }
 
 void TMain::FormShow() {
   if (firstShowDone) return;
+  UpdateUiViewStatus();
   firstShowDone = true;
   ModeGrp.hint =
       "Server mode accesses Internet, can supply radar files to clients or to local UiView session.\r"
       "Client mode never accesses Internet, receives radar files from server, displays in local UiView session.\r"
       "Server and client must be on same Local Area Network.";
+  // Without UI-View32 the program ends here; its window never appears.
+  if (!SeedTargetList()) return;
   if (!Minimizeonstartup1.checked) Form.visible = true;
 }
 
@@ -84,6 +89,6 @@ bool TMain::FormCloseQuery() {
 
 void TMain::FormClose() {}
 
-void TMain::FormDestroy() {}
+void TMain::FormDestroy() { DisconnectUiView(); }
 
 }  // namespace ombrix

@@ -13,11 +13,23 @@
 
 namespace ombrix {
 
+class Registry;
+class Dialogs;
+class UiViewLink;
+
 // The platform seams the window logic reaches the outside world through.
 // Each is optional in tests; the shell fills in the real ones.
 struct Platform {
   EventLoop* loop = nullptr;
   std::function<void()> beep;  // MessageBeep
+  // Host integration: where UI-View32 and PMapServer are, the dialogs the
+  // target list asks through, the automation link, and the window's own
+  // close request (UI-View32 closing, missing UI-View32 at first display).
+  Registry* registry = nullptr;
+  Dialogs* dialogs = nullptr;
+  UiViewLink* uiView = nullptr;
+  std::function<void()> closeMainWindow;
+  std::function<void()> saveSettings;  // until TMain saves its own settings
 };
 
 class TMain {
@@ -80,6 +92,29 @@ class TMain {
   // --- Process-wide values held by the window ---
   bool firstShowDone = false;
   std::string TrayCaption;
+
+  // --- Host integration (ui/MainFrmHost.cpp): discovery status, target
+  // folders, the UI-View32 link ---
+  bool UiViewConnected = false;
+  std::string TrayTip;  // the tray icon's tooltip, at most 63 characters
+  void SetTrayTip(const std::string& text);
+  void UpdateUiViewStatus();
+  void MinTimerTimer();
+  void LoadTargetDirList();  // window creation
+  bool SeedTargetList();     // first display; false when the program must end
+  void AddTargetBtnClick();
+  void TargetDelBtnClick();
+  void ReportPMapServerMissing();
+  bool ConnectUiView();
+  void RedrawBtnClick();
+  void clsUIV1UIView32IsClosing();
+  void ShutDownwhenUiViewterminates1Click();
+  void DisconnectUiView();  // destruction
+
+ private:
+  void SaveHostSettings();
+
+ public:
 
  private:
   Platform platform_;
