@@ -2,6 +2,8 @@
 // folder browser. Win32: MessageBoxA and SHBrowseForFolderA; tests: FakeDialogs.
 #pragma once
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,4 +53,11 @@ class FakeDialogs : public Dialogs {
   }
 };
 
+}  // namespace ombrix
+
+namespace ombrix {
+// The platform's dialogs, owned by the window ownerWindow() returns (an
+// HWND on Windows; may be null). Elsewhere they print to stderr and answer
+// No / cancel.
+std::unique_ptr<Dialogs> CreateSystemDialogs(std::function<void*()> ownerWindow);
 }  // namespace ombrix

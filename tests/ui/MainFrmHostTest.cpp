@@ -50,6 +50,15 @@ class MainHost : public ::testing::Test {
     TheErrorLogConfig().enabled = false;
     Host = {};
   }
+  Platform Bare(Registry& registry, std::function<void()> close = {}) {
+    Platform p;
+    p.loop = &loop;
+    p.registry = &registry;
+    p.dialogs = &dialogs;
+    p.uiView = &link;
+    p.closeMainWindow = std::move(close);
+    return p;
+  }
   std::string TargetFile() { return appDir / "TargetDirList.txt"; }
   std::string LogText() {
     std::string all;
@@ -158,7 +167,7 @@ TEST_F(MainHost, FirstShowWithoutUiViewEndsTheProgram) {
   WriteFile(TargetFile(), "C:\\Other\\\r\n");
   closes = 0;
   dialogs.shown.clear();
-  TMain again(Platform{&loop, nullptr, &host.registry, &dialogs, &link, [this] { ++closes; }}, appDir.Path());
+  TMain again(Bare(host.registry, [this] { ++closes; }), appDir.Path());
   again.FormCreate();
   again.FormShow();
   EXPECT_EQ(closes, 0);
@@ -221,7 +230,7 @@ TEST_F(MainHost, AddWithoutPMapServerReportsItMissing) {
 }
 
 TEST_F(MainHost, AddThatCannotWriteShowsTheErrorAndEnds) {
-  TMain broken(Platform{&loop, nullptr, &host.registry, &dialogs, &link}, appDir / "missing/");
+  TMain broken(Bare(host.registry), appDir / "missing/");
   dialogs.browseAnswers = {std::string("C:\\T\\")};
   broken.AddTargetBtnClick();
   ASSERT_EQ(Count("message"), 1u);
@@ -250,7 +259,7 @@ TEST_F(MainHost, DeleteTrimsAsksAndLeavesAnEmptyFile) {
   // Not an entry: no question; the PMapServer check still runs.
   Host = {};
   FakeHost empty;
-  TMain bare(Platform{&loop, nullptr, &empty.registry, &dialogs, &link}, appDir.Path());
+  TMain bare(Bare(empty.registry), appDir.Path());
   bare.TargetCmb.text = "C:\\Y\\";
   dialogs.shown.clear();
   bare.TargetDelBtnClick();
