@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "host/Discovery.h"
 #include "support/FakeHost.h"
 
@@ -187,6 +189,26 @@ TEST_F(Discovery, WrongValueTypeEndsDiscoverySilently) {
   HostState s2;
   DiscoverHost(h2.registry, s2);
   EXPECT_EQ(s2.PMapServerPath, six);
+}
+
+}  // namespace
+
+namespace {
+
+// A server name that finds no installation must not make discovery look
+// for "PMap Underlays" in whatever folder the program was started from.
+TEST(DiscoveryMend, NoServerFolderNeverProbesTheCurrentFolder) {
+  ombrix::test::TempDir dir;
+  std::filesystem::create_directories(dir / "PMap Underlays");
+  ombrix::test::WriteFile(dir / "PMAPSERVER7.ini", "[SETUP]\r\nUNDERLAY=radar.bmp\r\n");
+  auto saved = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  FakeRegistry empty;
+  HostState state;
+  DiscoverHost(empty, state);
+  std::filesystem::current_path(saved);
+  EXPECT_EQ(state.PMapUnderlayPath, "");
+  EXPECT_EQ(state.UnderlayName, "");
 }
 
 }  // namespace
