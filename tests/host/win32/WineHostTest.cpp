@@ -9,6 +9,8 @@
 #include "host/win32/UIView32_TLB.h"
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "ui/MainFrm.h"
+#include "util/FakeEventLoop.h"
 #include "util/FileUtil.h"
 
 using namespace ombrix;
@@ -236,6 +238,61 @@ TEST_F(WineUiView, EventsAfterTheWrapperIsGoneAreDropped) {
   }
   EXPECT_NE(Log().find("Unadvise 1"), std::string::npos);
   EXPECT_EQ(closing, 0);
+}
+
+// The main window's side of the link, with the real wrapper and the double.
+TEST_F(WineUiView, MainWindowRedrawsAndHearsUiViewClosing) {
+  ComApartment com;
+  TclsUIV link;
+  FakeClock clock;
+  FakeEventLoop loop(clock);
+  int closes = 0;
+  Platform p;
+  p.loop = &loop;
+  p.uiView = &link;
+  p.closeMainWindow = [&] { ++closes; };
+  TMain main(p, dir.Path());
+  main.FormCreate();
+  EXPECT_TRUE(main.UiViewConnected);
+  EXPECT_TRUE(main.RedrawBtn.enabled);
+  main.RedrawChk.checked = true;
+  main.RedrawBtnClick();
+  EXPECT_NE(Log().find("RedrawMap\r\n"), std::string::npos);
+  EXPECT_EQ(main.Sbar.panels.at(0), "Redrawing map");
+
+  main.ShutDownwhenUiViewterminates1.checked = false;
+  ASSERT_EQ(Call("UiView32DoubleQuit"), S_OK);  // raises event 3, then stops answering
+  EXPECT_FALSE(main.RedrawBtn.enabled);
+  EXPECT_EQ(closes, 0);
+  main.RedrawBtnClick();
+  EXPECT_EQ(main.FileLbl.caption, "Error attempting to redraw UiView");
+  EXPECT_TRUE(main.RedrawChk.checked);
+
+  main.ShutDownwhenUiViewterminates1.checked = true;
+  ASSERT_EQ(Call("UiView32DoubleRaise", 3), S_OK);
+  EXPECT_EQ(closes, 1);
+  main.FormDestroy();
+  EXPECT_NE(Log().find("Unadvise 1"), std::string::npos);
+}
+
+// From another process the double takes its orders from a command file,
+// read by a timer on the thread that created it.
+TEST_F(WineUiView, CommandFileRaisesEventsWhileMessagesArePumped) {
+  ComApartment com;
+  TclsUIV link;
+  int closing = 0;
+  link.OnUIView32IsClosing = [&] { ++closing; };
+  link.Connect();
+  WriteFile(dir / "uiview.cmd", "raise 2\r\nquit\r\n");
+  for (int i = 0; i < 200 && closing == 0; ++i) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(20);
+  }
+  EXPECT_EQ(closing, 1);
+  EXPECT_FALSE(FileExists(dir / "uiview.cmd"));
+  EXPECT_NE(Log().find("event 2 args 3 -> 0x00000000\r\nquit\r\nevent 3"), std::string::npos);
+  EXPECT_THROW(link.RedrawMap(), UiViewError);
 }
 
 }  // namespace
