@@ -81,6 +81,7 @@ struct StringGrid {
   int col = 0;
   std::vector<std::vector<std::string>> cells;  // [row][col]
   std::string hint;
+  bool enabled = true;
 
   void Resize(int rows, int cols) {
     rowCount = rows;

@@ -86,6 +86,53 @@ class TMain {
   MenuItem Minimizeonstartup1, ShutDownwhenUiViewterminates1, Logerrors1, EXit1;
   MenuItem LoopRadar1;
 
+  // --- Main menu and window commands routed by the Win32 shell
+  // (ui/win32/MainWindow.cpp). Handlers nobody has written yet have empty
+  // bodies in ui/MainFrmShell.cpp under "Handlers still to write"; whoever
+  // writes one moves it out of that block into its own file. ---
+  MenuItem About1{"&About"};
+  MenuItem Websites1{"&Web sites"};
+  MenuItem OmbrixWebsite1{"&Ombrix Web site"};
+  MenuItem UiViewinfo1{"&UiView info && downloads"};
+  MenuItem YahooUiViewgroup1{"&Yahoo UiView group"};
+  MenuItem NWSRidge1{"NWS &Ridge Web site"};
+  MenuItem NWSRidgeData1{"NWS Ridge Data"};
+  MenuItem RidgeNationaSectionalData1{"Ridge Nationa/Sectional Data"};
+  MenuItem TAMU1{"&Texas A&&M Mesonet Web site"};
+  MenuItem TexasAMData1{"Texas A&&M / USRad Data"};
+  MenuItem Iowa1{"&Iowa State University Mesonet"};
+  MenuItem IowaStateData1{"Iowa State / ConUS Data"};
+  MenuItem Help2{"&Help"};
+
+  void Close();  // closes the main window through its close steps
+  void EXit1Click() { Close(); }
+  enum class MouseButton { Left, Right, Middle };
+  // Handlers still to write (empty bodies in ui/MainFrmShell.cpp):
+  void ModeGrpClick();
+  void RedrawChkClick();
+  void AccumChkClick();
+  void LegendChkClick();
+  void AddBtnClick();
+  void DeleteBtnClick();
+  void DownloadBtnClick();
+  void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
+  void RadarGridDblClick();
+  void Minimizeonstartup1Click();
+  void Logerrors1Click();
+  void About1Click();
+  void Help2Click();  // also F1 anywhere in the window
+  void OmbrixWebsite1Click();
+  void UiViewinfo1Click();
+  void YahooUiViewgroup1Click();
+  void NWSRidge1Click();
+  void NWSRidgeData1Click();
+  void RidgeNationaSectionalData1Click();
+  void TAMU1Click();
+  void TexasAMData1Click();
+  void Iowa1Click();
+  void IowaStateData1Click();
+  // --- end of the shell's block ---
+
   // --- Timers ---
   std::unique_ptr<Timer> Process, MinTimer, RidgeTimer, WldTimer, Timer1;
 

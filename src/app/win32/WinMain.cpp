@@ -1,13 +1,52 @@
-// Program entry: one instance only, then the main window and its message loop.
+// Program entry: one instance only, then the main window and its message
+// loop until the window closes.
 #include <windows.h>
 
+#include <exception>
+#include <memory>
+
+#include "app/win32/ProgramEntry.h"
+#include "host/Registry.h"
+#include "host/UiViewLink.h"
+#include "host/win32/UIView32_TLB.h"
+#include "ui/Dialogs.h"
+#include "ui/MainFrm.h"
+#include "ui/win32/MainWindow.h"
+#include "util/win32/Win32EventLoop.h"
+
+using namespace ombrix;
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, "Stormvue");
-  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-    UINT msg = RegisterWindowMessageA("Stormvue");
-    SendMessageA(HWND_BROADCAST, msg, 0, 0);
-    return 0;
+  if (!ClaimSingleInstance()) return 0;
+
+  ComApartment com;  // the automation link to UI-View32 lives on this thread
+  Win32EventLoop loop;
+  MainWindow* shell = nullptr;
+  std::unique_ptr<Registry> registry = OpenSystemRegistry();
+  std::unique_ptr<Dialogs> dialogs =
+      CreateSystemDialogs([&shell]() -> void* { return shell ? shell->Handle() : nullptr; });
+  std::unique_ptr<UiViewLink> uiView = CreateUiViewLink();
+
+  Platform platform;
+  platform.loop = &loop;
+  platform.beep = [] { MessageBeep(0); };
+  platform.registry = registry.get();
+  platform.dialogs = dialogs.get();
+  platform.uiView = uiView.get();
+  platform.closeMainWindow = [&shell] {
+    if (shell) shell->PostClose();
+  };
+  try {
+    TMain form(platform, ExecutableFolder());
+    MainWindow window(form, &loop);
+    shell = &window;
+    window.Show();
+    loop.Run();
+    shell = nullptr;
+  } catch (const std::exception& e) {
+    shell = nullptr;
+    MessageBoxA(nullptr, e.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    return 1;
   }
-  MessageBoxA(nullptr, "Ombrix 2.2.1", "Ombrix", MB_OK);
   return 0;
 }

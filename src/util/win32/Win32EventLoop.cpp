@@ -69,9 +69,22 @@ void Win32EventLoop::ProcessMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
       break;
     }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    Dispatch(msg);
   }
+  Idle();
+}
+
+void Win32EventLoop::Dispatch(MSG& msg) {
+  if (filter_ && filter_(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+void Win32EventLoop::Idle() {
+  if (!onIdle_ || inIdle_) return;
+  inIdle_ = true;
+  onIdle_();
+  inIdle_ = false;
 }
 
 void Win32EventLoop::WaitForInput(unsigned ms) { MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT); }
@@ -79,9 +92,14 @@ void Win32EventLoop::WaitForInput(unsigned ms) { MsgWaitForMultipleObjects(0, nu
 void Win32EventLoop::Run() {
   quit_ = false;
   MSG msg;
-  while (!quit_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  while (!quit_) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      Idle();
+      if (!quit_) WaitMessage();
+      continue;
+    }
+    if (msg.message == WM_QUIT) break;
+    Dispatch(msg);
   }
 }
 

@@ -31,10 +31,19 @@ class Win32EventLoop : public EventLoop {
   long long NowMs() override;
 
   HWND Window() const { return hwnd_; }
+  // Runs whenever the queue has been emptied, by Run() and by
+  // ProcessMessages(): the window shell mirrors its component state here,
+  // so whatever a timer, socket or posted call changed reaches the screen.
+  void SetIdleHandler(std::function<void()> onIdle) { onIdle_ = std::move(onIdle); }
+  // Sees every message before it is dispatched; returning true consumes it
+  // (a window's own keys, dialog-style keyboard navigation).
+  void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RunPosted();
+  void Idle();
+  void Dispatch(MSG& msg);
 
   HWND hwnd_ = nullptr;
   std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
@@ -42,6 +51,9 @@ class Win32EventLoop : public EventLoop {
   UINT_PTR nextTimerId_ = 1;
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;
+  std::function<void()> onIdle_;
+  std::function<bool(MSG&)> filter_;
+  bool inIdle_ = false;
 };
 
 }  // namespace ombrix

@@ -1,0 +1,37 @@
+// TMain's window commands as the Win32 shell routes them.
+#include "ui/MainFrm.h"
+
+namespace ombrix {
+
+void TMain::Close() {
+  if (platform_.closeMainWindow) platform_.closeMainWindow();
+}
+
+// ---- Handlers still to write: the shell already routes the real events
+// here. Move each one into its subsystem's file when it gets its body. ----
+void TMain::ModeGrpClick() {}
+void TMain::RedrawChkClick() {}
+void TMain::AccumChkClick() {}
+void TMain::LegendChkClick() {}
+void TMain::AddBtnClick() {}
+void TMain::DeleteBtnClick() {}
+void TMain::DownloadBtnClick() {}
+void TMain::RadarGridMouseDown(MouseButton, int, int) {}
+void TMain::RadarGridDblClick() {}
+void TMain::Minimizeonstartup1Click() {}
+void TMain::Logerrors1Click() {}
+void TMain::About1Click() {}
+void TMain::Help2Click() {}
+void TMain::OmbrixWebsite1Click() {}
+void TMain::UiViewinfo1Click() {}
+void TMain::YahooUiViewgroup1Click() {}
+void TMain::NWSRidge1Click() {}
+void TMain::NWSRidgeData1Click() {}
+void TMain::RidgeNationaSectionalData1Click() {}
+void TMain::TAMU1Click() {}
+void TMain::TexasAMData1Click() {}
+void TMain::Iowa1Click() {}
+void TMain::IowaStateData1Click() {}
+// ---- end of the handlers still to write ----
+
+}  // namespace ombrix

@@ -1,0 +1,237 @@
+// The real main window in this process: components reach the controls, and
+// the controls' events reach the components and TMain's handlers.
+#include "ui/win32/MainWindow.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/ProcessState.h"
+#include "support/TempDir.h"
+#include "util/win32/Win32EventLoop.h"
+
+namespace ombrix {
+namespace {
+
+std::string Text(HWND hwnd) {
+  char text[512] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    ResetProcessState();
+    Platform platform;
+    platform.loop = &loop_;
+    platform.beep = [this] { ++beeps_; };
+    platform.closeMainWindow = [this] {
+      if (window_) window_->PostClose();
+    };
+    form_ = std::make_unique<TMain>(platform, dir_.Path());
+    window_ = std::make_unique<MainWindow>(*form_, &loop_);
+  }
+  ~MainWindowTest() override {
+    window_.reset();
+    form_.reset();
+    // The closed window leaves its WM_QUIT in this thread's queue.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    ResetProcessState();
+  }
+
+  HWND Control(const void* component, int part = 0) {
+    HWND hwnd = window_->ControlOf(component, part);
+    EXPECT_NE(hwnd, nullptr);
+    return hwnd;
+  }
+  // What the control would send its parent when the user works it.
+  void Notify(HWND control, WORD code) {
+    SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                 reinterpret_cast<LPARAM>(control));
+  }
+  void ChooseMenu(const MenuItem& item) {
+    UINT id = window_->MenuIdOf(item);
+    ASSERT_NE(id, 0u);
+    SendMessageA(window_->Handle(), WM_COMMAND, id, 0);
+  }
+  std::string GridText(int item, int column) {
+    char text[128] = {};
+    LVITEMA lv{};
+    lv.iSubItem = column;
+    lv.pszText = text;
+    lv.cchTextMax = sizeof text;
+    SendMessageA(Control(&form_->RadarGrid), LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lv));
+    return text;
+  }
+
+  test::TempDir dir_;
+  Win32EventLoop loop_;
+  int beeps_ = 0;
+  std::unique_ptr<TMain> form_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, WindowIsTheProgramsMainWindow) {
+  HWND hwnd = window_->Handle();
+  char cls[32] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  EXPECT_STREQ(cls, "TMain");
+  EXPECT_EQ(Text(hwnd), "Ombrix 2.2.1");
+  EXPECT_FALSE(IsWindowVisible(hwnd)) << "hidden until the first display";
+
+  window_->Show();
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  // The position the system chose is what the component holds.
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(form_->Form.left, r.left);
+  EXPECT_EQ(form_->Form.width, 594);
+  EXPECT_EQ(form_->Form.height, 395);
+}
+
+TEST_F(MainWindowTest, GeometryFollowsTheFormWithinTheSizeLimits) {
+  form_->Form.left = 30;
+  form_->Form.top = 40;
+  form_->Form.width = 700;
+  form_->Form.height = 450;
+  window_->Refresh();
+  RECT r;
+  GetWindowRect(window_->Handle(), &r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_EQ(r.right - r.left, 700);
+  EXPECT_EQ(r.bottom - r.top, 450);
+
+  form_->Form.width = 2000;
+  form_->Form.height = 100;
+  window_->Refresh();
+  EXPECT_EQ(form_->Form.width, 800) << "the stored size is the one the window got";
+  EXPECT_EQ(form_->Form.height, 395);
+
+  // A move by the user (or the system) reaches the component too.
+  SetWindowPos(window_->Handle(), nullptr, 55, 66, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(form_->Form.left, 55);
+  EXPECT_EQ(form_->Form.top, 66);
+  EXPECT_EQ(form_->Form.width, 600);
+}
+
+TEST_F(MainWindowTest, IdleLoopMirrorsEveryKindOfComponent) {
+  TMain& f = *form_;
+  f.Form.caption = "Ombrix 2.2.1 Client mode";
+  f.StateLbl.caption = "Checking radar records";
+  f.StateLbl.colour = clRed;
+  f.FileLbl.visible = false;
+  f.DownloadBtn.caption = "Process";
+  f.DownloadBtn.enabled = false;
+  f.RedrawChk.checked = true;
+  f.RedrawChk.caption = "Redraw UiView when LOT_N0R_0 updates";
+  f.LegendChk.enabled = false;
+  f.ModeGrp.itemIndex = 1;
+  f.ProductCmb.items = {"N0S, Storm Relative Motion", "N0V, Velocity"};
+  f.ProductCmb.text = "N0R, Short Range Reflectivity";
+  f.TargetCmb.items = {"C:\\PMap Underlays\\"};
+  f.TargetCmb.itemIndex = 0;
+  f.TargetCmb.text = "C:\\PMap Underlays\\";
+  f.RadarGrid.Resize(3, 9);
+  f.RadarGrid.Cell(0, 0) = "Radar";
+  f.RadarGrid.Cell(8, 0) = "Errors";
+  f.RadarGrid.Cell(0, 1) = "IL,Chicago,LOT";
+  f.RadarGrid.Cell(8, 2) = "2,5";
+  f.RadarGrid.row = 2;
+  f.Sbar.panels = {"No files scheduled for download", "Idle"};
+  f.Logerrors1.checked = true;
+  f.EXit1.enabled = false;
+
+  loop_.ProcessMessages();  // no explicit Refresh: the loop's idle time does it
+
+  EXPECT_EQ(Text(window_->Handle()), "Ombrix 2.2.1 Client mode");
+  EXPECT_EQ(Text(Control(&f.StateLbl)), "Checking radar records");
+  EXPECT_FALSE(IsWindowVisible(Control(&f.FileLbl)));
+  EXPECT_EQ(Text(Control(&f.DownloadBtn)), "Process");
+  EXPECT_FALSE(IsWindowEnabled(Control(&f.DownloadBtn)));
+  EXPECT_EQ(SendMessageA(Control(&f.RedrawChk), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(Text(Control(&f.RedrawChk)), "Redraw UiView when LOT_N0R_0 updates");
+  EXPECT_FALSE(IsWindowEnabled(Control(&f.LegendChk)));
+  EXPECT_EQ(SendMessageA(Control(&f.ModeGrp, 1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageA(Control(&f.ModeGrp, 2), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(Control(&f.ProductCmb), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(Text(Control(&f.ProductCmb)), "N0R, Short Range Reflectivity") << "a text that is not an item";
+  EXPECT_EQ(SendMessageA(Control(&f.TargetCmb), CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Text(Control(&f.TargetCmb)), "C:\\PMap Underlays\\");
+
+  HWND grid = Control(&f.RadarGrid);
+  EXPECT_EQ(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0), 2) << "the header row is not an item";
+  EXPECT_EQ(GridText(0, 0), "IL,Chicago,LOT");
+  EXPECT_EQ(GridText(1, 8), "2,5");
+  EXPECT_EQ(SendMessageA(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+
+  char panel[128] = {};
+  SendMessageA(Control(&f.Sbar), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(panel));
+  EXPECT_STREQ(panel, "Idle");
+  HMENU menu = GetMenu(window_->Handle());
+  EXPECT_TRUE(GetMenuState(menu, window_->MenuIdOf(f.Logerrors1), MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(menu, window_->MenuIdOf(f.EXit1), MF_BYCOMMAND) & MF_GRAYED);
+
+  // Fewer rows later: the grid drops the extra items.
+  f.RadarGrid.Resize(2, 9);
+  f.RadarGrid.Cell(0, 1) = "";
+  window_->Refresh();
+  EXPECT_EQ(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_EQ(GridText(0, 0), "");
+}
+
+TEST_F(MainWindowTest, TimerTicksReachTheScreenWithoutARefreshCall) {
+  // A timer handler only changes components; the idle refresh shows them.
+  Timer tick(loop_, 10, true, [this] { form_->TimeLbl.caption = "12:34:56"; });
+  for (int i = 0; i < 200 && Text(Control(&form_->TimeLbl)) != "12:34:56"; ++i) PumpDelay(loop_, 0.02);
+  EXPECT_EQ(Text(Control(&form_->TimeLbl)), "12:34:56");
+}
+
+TEST_F(MainWindowTest, UserActionsChangeTheComponents) {
+  TMain& f = *form_;
+  Notify(Control(&f.AccumChk), BN_CLICKED);
+  EXPECT_TRUE(f.AccumChk.checked);
+  EXPECT_EQ(SendMessageA(Control(&f.AccumChk), BM_GETCHECK, 0, 0), BST_CHECKED);
+  Notify(Control(&f.AccumChk), BN_CLICKED);
+  EXPECT_FALSE(f.AccumChk.checked);
+
+  Notify(Control(&f.ModeGrp, 2), BN_CLICKED);
+  EXPECT_EQ(f.ModeGrp.itemIndex, 1);
+  Notify(Control(&f.ModeGrp, 1), BN_CLICKED);
+  EXPECT_EQ(f.ModeGrp.itemIndex, 0);
+
+  HWND radar = Control(&f.RadarCmb);
+  SetWindowTextA(radar, "TX,Houston,HGX");
+  Notify(radar, CBN_EDITCHANGE);
+  EXPECT_EQ(f.RadarCmb.text, "TX,Houston,HGX");
+
+  f.ProductCmb.items = {"N0S, Storm Relative Motion", "N0V, Velocity"};
+  window_->Refresh();
+  HWND product = Control(&f.ProductCmb);
+  SendMessageA(product, CB_SETCURSEL, 1, 0);
+  Notify(product, CBN_SELCHANGE);
+  EXPECT_EQ(f.ProductCmb.itemIndex, 1);
+  EXPECT_EQ(f.ProductCmb.text, "N0V, Velocity");
+  EXPECT_EQ(beeps_, 0);
+}
+
+TEST_F(MainWindowTest, FileExitClosesThroughTheCloseSteps) {
+  window_->Show();
+  HWND hwnd = window_->Handle();
+  ChooseMenu(form_->EXit1);
+  EXPECT_TRUE(IsWindow(hwnd)) << "the close runs from the message loop, after the handler";
+  loop_.ProcessMessages();
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(window_->Handle(), nullptr);
+  EXPECT_TRUE(Closing) << "FormCloseQuery ran";
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the message loop ends";
+  window_->Refresh();  // harmless once the window is gone
+}
+
+}  // namespace
+}  // namespace ombrix
