@@ -1,0 +1,132 @@
+// End to end: Ombrix.exe on a station with UI-View32 (the double) showing a
+// PMapServer 7 map. It finds its hosts, connects at start, hears UI-View32
+// closing, and lets go of the link when it ends.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "support/win32/HostFixture.h"
+#include "util/FileUtil.h"
+
+#ifndef OMBRIX_EXE_PATH
+#error "the build gives the path of Ombrix.exe"
+#endif
+
+namespace {
+
+using ombrix::test::ReadFile;
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+struct Found {
+  DWORD process = 0;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam) {
+  auto* found = reinterpret_cast<Found*>(lParam);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (process == found->process && std::string(cls) == "TMain" && IsWindowVisible(hwnd)) {
+    found->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct Child {
+  std::string text;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindChild(HWND hwnd, LPARAM lParam) {
+  auto* child = reinterpret_cast<Child*>(lParam);
+  char text[512] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  if (child->text == text) {
+    child->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ChildWithText(HWND parent, const std::string& text) {
+  Child child{text};
+  EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&child));
+  return child.window;
+}
+
+TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
+  ombrix::test::TempDir dir;
+  std::string folder = WindowsPath(dir.Path());
+  std::string log = folder + "uiview.log";
+  SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", log.c_str());  // inherited by the program
+  ombrix::test::SimulatedHost host;
+  host.uiViewFolder = folder + "UI-View32\\";
+  host.lastMap = "C:\\UI-View32\\MAPS\\!!PMapServer7.map";
+  host.doubleDll = ombrix::ExecutableDir() + ombrix::test::kUiViewDoubleDll;
+  ombrix::test::SimulatedPMap pmap;
+  pmap.folder = folder + "PMapServer7\\";
+  pmap.underlay = pmap.folder + "PMap Underlays\\radar.bmp";
+  pmap.createUnderlayFile = true;
+  host.pmaps = {pmap};
+  ombrix::test::SetUpSimulatedHost(host);
+  std::string exe = folder + "Ombrix.exe";
+  ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string command = "\"" + exe + "\"";
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                             &pi));
+  CloseHandle(pi.hThread);
+  Found main{pi.dwProcessId};
+  for (int i = 0; i < 600 && !main.window; ++i) {
+    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+    EnumWindows(FindMain, reinterpret_cast<LPARAM>(&main));
+  }
+
+  bool labelShown = false, buttonEnabled = false, buttonDisabledAfterClose = false;
+  if (main.window) {
+    labelShown = ChildWithText(main.window, "UiView Map = PMapServer7, underlay = radar") != nullptr;
+    HWND redraw = ChildWithText(main.window, "Redraw map");
+    buttonEnabled = redraw && IsWindowEnabled(redraw);
+    ombrix::test::WriteFile(dir / "uiview.cmd", "quit\r\n");  // UI-View32 shuts down
+    for (int i = 0; i < 100 && redraw && IsWindowEnabled(redraw); ++i) Sleep(100);
+    buttonDisabledAfterClose = redraw && !IsWindowEnabled(redraw);
+  }
+  // "Shut Down when UiView terminates" may end the program by itself; a
+  // close request ends it otherwise.
+  if (WaitForSingleObject(pi.hProcess, 3000) == WAIT_TIMEOUT && main.window)
+    PostMessageA(main.window, WM_CLOSE, 0, 0);
+  DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+  CloseHandle(pi.hProcess);
+  SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", nullptr);
+  ombrix::test::ClearSimulatedHost();
+
+  ASSERT_NE(main.window, nullptr) << "no main window appeared";
+  EXPECT_TRUE(labelShown);
+  EXPECT_TRUE(buttonEnabled) << "not connected at start";
+  EXPECT_TRUE(buttonDisabledAfterClose) << "the closing event did not reach the window";
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(ReadFile(dir / "TargetDirList.txt"), pmap.folder + "PMap Underlays\\\r\n");
+  std::string calls = ReadFile(dir / "uiview.log");
+  EXPECT_EQ(calls.rfind("create\r\nAdvise 1\r\n", 0), 0u) << calls;
+  EXPECT_NE(calls.find("quit\r\nevent 3 args 0 -> 0x00000000\r\n"), std::string::npos) << calls;
+  EXPECT_NE(calls.find("Unadvise 1\r\n"), std::string::npos) << calls;  // the link let go at the end
+}
+
+}  // namespace
