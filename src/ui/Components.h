@@ -97,6 +97,7 @@ struct FormState {
   std::string caption;
   int left = 0, top = 0, width = 594, height = 395;
   bool visible = false;
+  bool minimized = false;  // shown as an icon (or only in the tray)
 };
 
 }  // namespace ombrix

@@ -117,6 +117,7 @@ class TMain {
   void DownloadBtnClick();
   void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
   void RadarGridDblClick();
+  void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
   void Minimizeonstartup1Click();
   void Logerrors1Click();
   void About1Click();

@@ -158,8 +158,41 @@ bool MainWindow::FilterMessage(MSG& msg) {
     Route([this] { form_.Help2Click(); });
     return true;
   }
+  if (msg.message == WM_KEYDOWN || msg.message == WM_CHAR) {
+    if (auto handled = SelectorKey(msg)) return *handled;
+  }
   // Tab and the arrow keys move between the controls as in a dialog.
   return IsDialogMessageA(hwnd_, &msg) != FALSE;
+}
+
+// The three selectors' own keys: a key-down of the down arrow or of any key
+// above the space bar opens a closed list (and goes no further), Enter is
+// dropped, and Tab moves on to a fixed control. Nothing for other windows.
+std::optional<bool> MainWindow::SelectorKey(const MSG& msg) {
+  struct Selector {
+    const ComboBox* combo;
+    const void* next;
+  };
+  const Selector selectors[] = {
+      {&form_.RadarCmb, &form_.ProductCmb},
+      {&form_.ProductCmb, &form_.AccumChk},
+      {&form_.TargetCmb, &form_.AddTargetBtn},
+  };
+  for (const Selector& s : selectors) {
+    HWND combo = ControlOf(s.combo);
+    if (!combo || (msg.hwnd != combo && msg.hwnd != ControlOf(s.combo, 1))) continue;
+    if (msg.message == WM_CHAR) return msg.wParam == '\r';
+    if (msg.wParam == VK_TAB) {
+      SetFocus(ControlOf(s.next));
+      return true;
+    }
+    if ((msg.wParam == VK_DOWN || msg.wParam > 32) && !SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0)) {
+      SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+      return true;
+    }
+    return false;  // the list's own handling (arrows, Enter to close it)
+  }
+  return std::nullopt;
 }
 
 // ---------------------------------------------------------------- messages
@@ -177,9 +210,15 @@ LRESULT MainWindow::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam) {
   return 0;
 }
 
-LRESULT MainWindow::OnSize(UINT, WPARAM, LPARAM) {
+LRESULT MainWindow::OnSize(UINT, WPARAM wParam, LPARAM) {
   if (statusBar_) SendMessageA(statusBar_, WM_SIZE, 0, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
+  // However it was minimised (the user, the program), the handler hears it.
+  const bool minimized = wParam == SIZE_MINIMIZED;
+  if (minimized != iconic_) {
+    iconic_ = shownMinimized_ = form_.Form.minimized = minimized;
+    if (minimized) Route([this] { form_.ApplicationMinimize(); });
+  }
   return 0;
 }
 
@@ -465,6 +504,11 @@ void MainWindow::RefreshForm() {
   if (shownVisible_ != want.visible) {
     shownVisible_ = want.visible;
     ShowWindow(hwnd_, want.visible ? SW_SHOW : SW_HIDE);
+  }
+  // A hidden window takes the state when it is shown again.
+  if (shownMinimized_ != want.minimized && IsWindowVisible(hwnd_)) {
+    shownMinimized_ = want.minimized;
+    ShowWindow(hwnd_, want.minimized ? SW_MINIMIZE : SW_RESTORE);
   }
 }
 

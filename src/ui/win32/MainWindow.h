@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,7 @@ class MainWindow {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   bool FilterMessage(MSG& msg);
+  std::optional<bool> SelectorKey(const MSG& msg);
 
   LRESULT OnCreate(UINT, WPARAM, LPARAM);
   LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM);
@@ -127,6 +129,8 @@ class MainWindow {
   // What the window itself shows now, to apply only what changed.
   FormState shownForm_;
   bool shownVisible_ = false;
+  bool shownMinimized_ = false;
+  bool iconic_ = false;
   bool refreshing_ = false;
   bool closing_ = false;
   bool activatedOnce_ = false;

@@ -221,6 +221,51 @@ TEST_F(MainWindowTest, UserActionsChangeTheComponents) {
   EXPECT_EQ(beeps_, 0);
 }
 
+TEST_F(MainWindowTest, SelectorKeysOpenTheListOrMoveToTheNextControl) {
+  TMain& f = *form_;
+  f.TargetCmb.items = {dir_.Path()};
+  f.RadarCmb.items = {"IL,Chicago,LOT", "TX,Houston,HGX"};
+  window_->Show();
+  SetForegroundWindow(window_->Handle());
+  auto press = [this](HWND to, WPARAM key) {
+    PostMessageA(to, WM_KEYDOWN, key, 1);
+    loop_.ProcessMessages();
+  };
+  auto focusIn = [](HWND control) { return GetFocus() == control || GetParent(GetFocus()) == control; };
+
+  HWND radar = Control(&f.RadarCmb);
+  SetFocus(radar);
+  ASSERT_TRUE(focusIn(radar));
+  press(GetFocus(), 'T');
+  EXPECT_TRUE(SendMessageA(radar, CB_GETDROPPEDSTATE, 0, 0));
+  EXPECT_EQ(Text(radar), "") << "the key that opened the list types nothing";
+  press(GetFocus(), VK_TAB);
+  EXPECT_TRUE(focusIn(Control(&f.ProductCmb)));
+  EXPECT_FALSE(SendMessageA(radar, CB_GETDROPPEDSTATE, 0, 0)) << "leaving the radar list closes it";
+  press(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(&f.AccumChk));
+
+  SetFocus(Control(&f.TargetCmb));
+  press(GetFocus(), VK_DOWN);
+  EXPECT_TRUE(SendMessageA(Control(&f.TargetCmb), CB_GETDROPPEDSTATE, 0, 0));
+  press(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(&f.AddTargetBtn));
+}
+
+TEST_F(MainWindowTest, MinimisedStateGoesBothWays) {
+  form_->TargetCmb.items = {dir_.Path()};
+  window_->Show();
+  HWND hwnd = window_->Handle();
+  ShowWindow(hwnd, SW_MINIMIZE);  // as the title bar's button does
+  EXPECT_TRUE(form_->Form.minimized);
+  form_->Form.minimized = false;
+  window_->Refresh();
+  EXPECT_FALSE(IsIconic(hwnd));
+  form_->Form.minimized = true;
+  window_->Refresh();
+  EXPECT_TRUE(IsIconic(hwnd));
+}
+
 TEST_F(MainWindowTest, FileExitClosesThroughTheCloseSteps) {
   HWND hwnd = window_->Handle();
   ChooseMenu(form_->EXit1);
