@@ -484,9 +484,10 @@ void MainWindow::ReadGeometry() {
 void MainWindow::Refresh() {
   if (!hwnd_ || refreshing_) return;
   refreshing_ = true;
-  RefreshForm();
+  // The controls first: a window that appears shows its final texts at once.
   for (auto& control : controls_) control->Refresh();
   RefreshMenu();
+  RefreshForm();
   refreshing_ = false;
 }
 
