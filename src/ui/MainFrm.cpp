@@ -81,9 +81,36 @@ void TMain::FormActivate() {
 }
 
 bool TMain::FormCloseQuery() {
-  Closing = true;
-  FetchTimedOut = true;
-  ProcessMessages();
+  // A running pass holds the Process timer disabled. Every wait below lets
+  // it see Closing and FetchTimedOut and give the timer back; after about 8
+  // seconds the close takes the timer back itself.
+  try {
+    Closing = true;
+    FetchTimedOut = true;
+    ProcessMessages();
+    AbortRidgeCliIfBusy();
+    ProcessMessages();
+    if (!Process->Enabled()) {
+      Closing = true;
+      FetchTimedOut = true;
+      ProcessMessages();
+      if (!Process->Enabled()) {
+        AbortRidgeCliIfBusy();
+        if (!Process->Enabled()) PumpDelay(Loop(), 4);
+      }
+      Closing = true;
+      FetchTimedOut = true;
+      if (!Process->Enabled()) AbortRidgeCliIfBusy();
+      FetchTimedOut = true;
+      ProcessMessages();
+      if (!Process->Enabled()) PumpDelay(Loop(), 4);
+      FetchTimedOut = true;
+      ProcessMessages();
+      if (!Process->Enabled()) Process->SetEnabled(true);
+    }
+  } catch (...) {
+    Beep();
+  }
   return Process->Enabled();
 }
 

@@ -118,6 +118,7 @@ class TMain {
   void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
   void RadarGridDblClick();
   void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
+  void AbortRidgeCliIfBusy();  // the close request stops a running fetch
   void Minimizeonstartup1Click();
   void Logerrors1Click();
   void About1Click();

@@ -19,6 +19,7 @@ void TMain::DownloadBtnClick() {}
 void TMain::RadarGridMouseDown(MouseButton, int, int) {}
 void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
+void TMain::AbortRidgeCliIfBusy() {}
 void TMain::Minimizeonstartup1Click() {}
 void TMain::Logerrors1Click() {}
 void TMain::About1Click() {}
