@@ -1,6 +1,8 @@
 #include "ui/MainFrm.h"
 
+#include "app/ErrorLog.h"
 #include "app/ProcessState.h"
+#include "util/Clock.h"
 
 namespace ombrix {
 
@@ -51,12 +53,22 @@ TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platfo
   RidgeTimer = std::make_unique<Timer>(Loop(), 4000, true);
   WldTimer = std::make_unique<Timer>(Loop(), 4000, true);
   Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
+
+  InitSettingsState();
 }
 
-TMain::~TMain() = default;
+TMain::~TMain() { DetachSettingsState(); }
 
 void TMain::FormCreate() {
   Form.caption = kProductName;
+  // Settings, then catalogues and the download list (app/Settings.cpp,
+  // app/MainLifecycle.cpp).
+  LoadSettings();
+  LastMemoryLog = LocalNow();
+  MemoryWarned = false;
+  LoadCatalogues();
+  RadarList.Clear();
+  LoadDownloadList();
   LoadTargetDirList();
   UiViewConnected = ConnectUiView();
   Closing = false;
@@ -114,7 +126,18 @@ bool TMain::FormCloseQuery() {
   return Process->Enabled();
 }
 
-void TMain::FormClose() {}
+void TMain::FormClose() {
+  // A failure skips the steps after it and beeps; the window closes anyway.
+  try {
+    RadarList.Clear();  // the list file is already current: every change saved it
+    SaveSettings();
+    LogError(std::string(kProductName) +
+             (ClientMode() ? " Shut down while in client mode. " : " Shut down while in server mode. ") +
+             MemoryReportText());
+  } catch (...) {
+    Beep();
+  }
+}
 
 void TMain::FormDestroy() { DisconnectUiView(); }
 

@@ -8,8 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "app/MemoryStatus.h"
+#include "app/ServerSettings.h"
+#include "records/RadarList.h"
 #include "ui/Components.h"
 #include "util/EventLoop.h"
+#include "util/ProfileFile.h"
 
 namespace ombrix {
 
@@ -29,7 +33,11 @@ struct Platform {
   Dialogs* dialogs = nullptr;
   UiViewLink* uiView = nullptr;
   std::function<void()> closeMainWindow;
-  std::function<void()> saveSettings;  // until TMain saves its own settings
+  std::function<void()> saveSettings;  // replaces SaveSettings (tests of other handlers)
+  // Memory figures for the log and the status line (nullptr: the system's).
+  MemoryStatus* memory = nullptr;
+  // Opens the settings file (unset: the platform's profile functions).
+  std::function<std::unique_ptr<ProfileFile>(const std::string& path)> openProfile;
 };
 
 class TMain {
@@ -164,10 +172,34 @@ class TMain {
   void SaveHostSettings();
 
  public:
+  // --- Settings file, error log, download list and catalogues ---
+  // (app/Settings.cpp, app/MainLifecycle.cpp). The components above are the
+  // settings; these hold the values that have no control of their own.
+  ServerSettings Servers;           // [URL]: server addresses and the proxy
+  std::string SettingsFile;         // AppDir + executable base name + "2.ini"
+  int HintHidePause = 6000;         // ms a hint stays shown, application-wide
+  TRadarList RadarList;             // the download records, owned here
+
+  void LoadSettings();
+  // Throws SettingsWriteError ("Unable to write to <file>") at the first key
+  // the file refuses, the keys before it written.
+  void SaveSettings();
+  void SwitchMode();
+  void ModeGrpClick() { SwitchMode(); }
+  void Logerrors1Click();
+  bool ClientMode() const { return ModeGrp.itemIndex == 1; }
+  void LoadCatalogues();      // "Products.txt" and "Radars.txt" replace the built-in items
+  void LoadDownloadList();    // AppDir + "DownLoadList.txt" into RadarList
+  void SaveDownloadList();    // RadarList into the file; failures are not reported
 
  private:
+  std::unique_ptr<ProfileFile> OpenSettingsFile();
+  void InitSettingsState();   // built-in selector items, log hooks
+  void DetachSettingsState();
+
   Platform platform_;
   std::string appDir_;
+  std::unique_ptr<ScopedMemoryStatus> memoryScope_;
 };
 
 }  // namespace ombrix
