@@ -42,8 +42,7 @@ ServerSettings ReadServerSettings(ProfileFile& f) {
 }
 
 std::unique_ptr<ProfileFile> TMain::OpenSettingsFile() {
-  if (!platform_.openProfile) throw std::logic_error("no profile-file implementation for " + SettingsFile);
-  return platform_.openProfile(SettingsFile);
+  return platform_.openProfile ? platform_.openProfile(SettingsFile) : OpenProfileFile(SettingsFile);
 }
 
 void TMain::LoadSettings() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/Settings.h"
 #include "MainFixture.h"
 #include "records/DownloadList.h"
@@ -323,6 +325,62 @@ TEST_F(StartupTest, TheDownloadListLoadsWithTheStoredServerAddresses) {
   main->RadarList.Delete(0);
   main->SaveDownloadList();
   EXPECT_EQ(ReadFile(dir / "downloadlist.TXT"), "") << "written over the existing file, whatever its case";
+}
+
+}  // namespace
+}  // namespace ombrix::test
+
+// The same through the platform's profile functions and a real file.
+namespace ombrix::test {
+namespace {
+
+class RealSettingsFileTest : public MainFixture {
+ protected:
+  TMain& StartReal() {
+    main.reset();
+    Platform p;
+    p.loop = &loop;
+    p.beep = [this] { ++beeps; };
+    p.memory = &memory;
+    main = std::make_unique<TMain>(std::move(p), dir.Path());
+    main->SettingsFile = dir / "Ombrix2.ini";
+    main->FormCreate();
+    return *main;
+  }
+};
+
+TEST_F(RealSettingsFileTest, ACloseWithoutSettingsFileWritesAll31KeysInWritingOrder) {
+  StartReal().FormClose();
+  EXPECT_EQ(beeps, 0);
+  std::string text = ReadFile(dir / "Ombrix2.ini");
+  size_t at = 0;
+  for (const std::string& name : kWritingOrder) {
+    std::string key = name.substr(name.find('.') + 1) + "=";
+    size_t found = text.find("\r\n" + key, at);
+    ASSERT_NE(found, std::string::npos) << key << " after offset " << at << " in\n" << text;
+    at = found + 1;
+  }
+  EXPECT_NE(text.find("\r\nVersion=Ombrix 2.2.1\r\n"), std::string::npos);
+  EXPECT_EQ(text.substr(0, 7), "[URL]\r\n");
+  EXPECT_NE(text.find("[User]\r\n"), std::string::npos);
+  StartReal();  // and reads back
+  EXPECT_EQ(main->Servers.RidgeBaseUrl, "http://radar.weather.gov/ridge/RadarImg/");
+}
+
+TEST_F(RealSettingsFileTest, AReadOnlySettingsFileMakesTheCloseBeepAndStillFinish) {
+  StartReal().FormClose();
+  const std::string before = ReadFile(dir / "Ombrix2.ini");
+  namespace fs = std::filesystem;
+  const fs::perms writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(dir / "Ombrix2.ini", writeBits, fs::perm_options::remove);
+  StartReal();
+  main->RedrawChk.checked = false;
+  EXPECT_THROW(main->SaveSettings(), SettingsWriteError);
+  main->FormClose();
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(main->RadarList.Count(), 0);
+  EXPECT_EQ(ReadFile(dir / "Ombrix2.ini"), before);
+  fs::permissions(dir / "Ombrix2.ini", fs::perms::owner_write, fs::perm_options::add);
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ class Win32ProfileFile : public ProfileFile {
   }
 
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+    // Windows refuses to write a read-only file, but Wine running as root
+    // writes it anyway; ask the attribute so both behave as Windows does.
+    DWORD attr = GetFileAttributesA(path_.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path_.c_str()) != 0;
   }
 
