@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kProductName = "Ombrix 2.2.1";
 
-bool LoggingOn(const ErrorLogConfig& cfg) { return cfg.isEnabled ? cfg.isEnabled() : cfg.enabled; }
+bool LoggingOn(const ErrorLogConfig& cfg) { return cfg.enabled || (cfg.isEnabled && cfg.isEnabled()); }
 
 // One line, CR LF ended; an I/O failure loses the line and nothing else.
 void AppendLine(const std::string& path, const std::string& line) {

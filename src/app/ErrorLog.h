@@ -11,7 +11,7 @@ namespace ombrix {
 
 struct ErrorLogConfig {
   std::string folder;            // AppDir, with trailing delimiter
-  bool enabled = false;          // the File menu's "Log errors" when no hook is set
+  bool enabled = false;          // logging forced on (code without a window, tests)
   // TMain installs these so the log follows its components: the "Log errors"
   // check, the mode selector and the discovered underlay folder.
   std::function<bool()> isEnabled;

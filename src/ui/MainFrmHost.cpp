@@ -204,6 +204,7 @@ void TMain::DisconnectUiView() {
 // Every persisted choice is written at once.
 void TMain::SaveHostSettings() {
   if (platform_.saveSettings) platform_.saveSettings();
+  else SaveSettings();
 }
 
 }  // namespace ombrix
