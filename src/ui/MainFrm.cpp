@@ -84,6 +84,8 @@ void TMain::FormShow() {
       "Server and client must be on same Local Area Network.";
   // Without UI-View32 the program ends here; its window never appears.
   if (!SeedTargetList()) return;
+  LogError(AppDir() + " " + kProductName +
+           (ClientMode() ? " initialized in client mode." : " initialized in server mode.") + MemoryReportText());
   if (!Minimizeonstartup1.checked) Form.visible = true;
 }
 

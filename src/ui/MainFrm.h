@@ -116,7 +116,6 @@ class TMain {
   void EXit1Click() { Close(); }
   enum class MouseButton { Left, Right, Middle };
   // Handlers still to write (empty bodies in ui/MainFrmShell.cpp):
-  void ModeGrpClick();
   void RedrawChkClick();
   void AccumChkClick();
   void LegendChkClick();
@@ -128,7 +127,6 @@ class TMain {
   void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
   void AbortRidgeCliIfBusy();  // the close request stops a running fetch
   void Minimizeonstartup1Click();
-  void Logerrors1Click();
   void About1Click();
   void Help2Click();  // also F1 anywhere in the window
   void OmbrixWebsite1Click();
@@ -186,7 +184,7 @@ class TMain {
   void SaveSettings();
   void SwitchMode();
   void ModeGrpClick() { SwitchMode(); }
-  void Logerrors1Click();
+  void Logerrors1Click();  // File menu "Log errors"
   bool ClientMode() const { return ModeGrp.itemIndex == 1; }
   void LoadCatalogues();      // "Products.txt" and "Radars.txt" replace the built-in items
   void LoadDownloadList();    // AppDir + "DownLoadList.txt" into RadarList

@@ -9,7 +9,6 @@ void TMain::Close() {
 
 // ---- Handlers still to write: the shell already routes the real events
 // here. Move each one into its subsystem's file when it gets its body. ----
-void TMain::ModeGrpClick() {}
 void TMain::RedrawChkClick() {}
 void TMain::AccumChkClick() {}
 void TMain::LegendChkClick() {}
@@ -21,7 +20,6 @@ void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
 void TMain::AbortRidgeCliIfBusy() {}
 void TMain::Minimizeonstartup1Click() {}
-void TMain::Logerrors1Click() {}
 void TMain::About1Click() {}
 void TMain::Help2Click() {}
 void TMain::OmbrixWebsite1Click() {}

@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, WindowIsTheProgramsMainWindow) {
   char cls[32] = {};
   GetClassNameA(hwnd, cls, sizeof cls);
   EXPECT_STREQ(cls, "TMain");
-  EXPECT_EQ(Text(hwnd), "Ombrix 2.2.1");
+  EXPECT_EQ(Text(hwnd), "Ombrix 2.2.1 Server mode") << "the loaded settings name the mode";
   EXPECT_FALSE(IsWindowVisible(hwnd)) << "hidden until the first display";
 
   // A known target folder: the first display needs no UI-View32 then.
