@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -493,6 +494,10 @@ void MainWindow::Refresh() {
 
 void MainWindow::RefreshForm() {
   const FormState& want = form_.Form;
+  if (tips_ && shownHintPause_ != form_.HintHidePause) {
+    shownHintPause_ = form_.HintHidePause;
+    SendMessageA(tips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(std::clamp(shownHintPause_, 0, 32767), 0));
+  }
   if (shownForm_.caption != want.caption) {
     SetWindowTextA(hwnd_, want.caption.c_str());
     shownForm_.caption = want.caption;

@@ -117,6 +117,7 @@ class MainWindow {
   Win32EventLoop* loop_;
   HWND hwnd_ = nullptr;
   HWND tips_ = nullptr;
+  int shownHintPause_ = -1;  // ms a hint stays up, as last given to tips_
   WNDPROC previousProc_ = nullptr;
   UINT swallowedMessage_ = 0;
   UniqueFont font_;

@@ -282,3 +282,29 @@ TEST_F(MainWindowTest, FileExitClosesThroughTheCloseSteps) {
 
 }  // namespace
 }  // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+BOOL CALLBACK FindTips(HWND hwnd, LPARAM lParam) {
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) == TOOLTIPS_CLASSA) {
+    *reinterpret_cast<HWND*>(lParam) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST_F(MainWindowTest, HintsStayUpForTheLoadedHintPause) {
+  HWND tips = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindTips, reinterpret_cast<LPARAM>(&tips));
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(SendMessageA(tips, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 6000) << "the default of a new settings file";
+  form_->HintHidePause = 2500;
+  window_->Refresh();
+  EXPECT_EQ(SendMessageA(tips, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 2500);
+}
+
+}  // namespace
+}  // namespace ombrix
