@@ -144,6 +144,15 @@ void TMain::SwitchMode() {
   SaveSettings();
 }
 
+void TMain::Minimizeonstartup1Click() {
+  Minimizeonstartup1.checked = !Minimizeonstartup1.checked;
+  try {
+    SaveSettings();
+  } catch (const SettingsWriteError&) {
+    // The check still applies to this run.
+  }
+}
+
 void TMain::Logerrors1Click() {
   std::string s = std::string(kProductName) + (ClientMode() ? " Client" : " Server") + " mode, errorlog ";
   if (Logerrors1.checked) LogError(s + "off");

@@ -126,7 +126,6 @@ class TMain {
   void RadarGridDblClick();
   void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
   void AbortRidgeCliIfBusy();  // the close request stops a running fetch
-  void Minimizeonstartup1Click();
   void About1Click();
   void Help2Click();  // also F1 anywhere in the window
   void OmbrixWebsite1Click();
@@ -185,6 +184,7 @@ class TMain {
   void SwitchMode();
   void ModeGrpClick() { SwitchMode(); }
   void Logerrors1Click();  // File menu "Log errors"
+  void Minimizeonstartup1Click();  // File menu; a failed save is ignored
   bool ClientMode() const { return ModeGrp.itemIndex == 1; }
   void LoadCatalogues();      // "Products.txt" and "Radars.txt" replace the built-in items
   void LoadDownloadList();    // AppDir + "DownLoadList.txt" into RadarList

@@ -19,7 +19,6 @@ void TMain::RadarGridMouseDown(MouseButton, int, int) {}
 void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
 void TMain::AbortRidgeCliIfBusy() {}
-void TMain::Minimizeonstartup1Click() {}
 void TMain::About1Click() {}
 void TMain::Help2Click() {}
 void TMain::OmbrixWebsite1Click() {}

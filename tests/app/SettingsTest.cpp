@@ -199,6 +199,20 @@ TEST_F(SettingsTest, ARefusedKeyStopsTheSaveWithThePathAfterTheKeysBeforeItWereW
   EXPECT_EQ(Ini("User", "Redraw"), "<missing>");
 }
 
+TEST_F(SettingsTest, MenuTogglesSaveAndOnlyMinimizeIgnoresAFailedSave) {
+  Start();
+  main->Minimizeonstartup1Click();
+  EXPECT_TRUE(main->Minimizeonstartup1.checked);
+  EXPECT_EQ(Ini("User", "Minimize"), "1");
+  ini->refuseFromWrite = static_cast<int>(ini->writes.size());
+  EXPECT_NO_THROW(main->Minimizeonstartup1Click());
+  EXPECT_FALSE(main->Minimizeonstartup1.checked);
+  EXPECT_THROW(main->Logerrors1Click(), SettingsWriteError) << "reaches the caller's error report";
+  EXPECT_THROW(main->ShutDownwhenUiViewterminates1Click(), SettingsWriteError);
+  main->ModeGrp.itemIndex = 1;
+  EXPECT_THROW(main->ModeGrpClick(), SettingsWriteError);
+}
+
 TEST_F(SettingsTest, AStoredCaptionGoesIntoTheTrayTipCutTo63Characters) {
   std::string seventy(70, 'x');
   ini->Set("User", "Caption", seventy);
