@@ -152,6 +152,12 @@ std::string DecodeScanlines(const PngInfo& info, const RawSink& sink) {
   return {};
 }
 
+// A 16-bit sample scaled to 8 bits, rounded.
+inline uint8_t Reduce16(const uint8_t* s) {
+  uint32_t v = (uint32_t{s[0]} << 8) | s[1];
+  return static_cast<uint8_t>((v * 255 + 32767) / 65535);
+}
+
 // Sample n of a packed row of samples of `depth` bits (depth below 8).
 inline uint32_t PackedSample(const uint8_t* raw, uint32_t n, uint32_t depth) {
   uint32_t bit = n * depth;
@@ -168,7 +174,7 @@ void ExpandRgba(const PngInfo& info, const uint8_t* raw, uint32_t count, uint8_t
         uint8_t g;
         if (depth == 16) {
           v = (uint32_t{raw[2 * i]} << 8) | raw[2 * i + 1];
-          g = raw[2 * i];
+          g = Reduce16(raw + 2 * i);
         } else {
           v = depth == 8 ? raw[i] : PackedSample(raw, i, depth);
           g = static_cast<uint8_t>(v * scale);
@@ -182,9 +188,9 @@ void ExpandRgba(const PngInfo& info, const uint8_t* raw, uint32_t count, uint8_t
       for (uint32_t i = 0; i < count; ++i) {
         if (depth == 16) {
           const uint8_t* s = raw + 6 * i;
-          out[4 * i] = s[0];
-          out[4 * i + 1] = s[2];
-          out[4 * i + 2] = s[4];
+          out[4 * i] = Reduce16(s);
+          out[4 * i + 1] = Reduce16(s + 2);
+          out[4 * i + 2] = Reduce16(s + 4);
           bool key = info.hasKey && ((s[0] << 8) | s[1]) == info.keyRed && ((s[2] << 8) | s[3]) == info.keyGreen &&
                      ((s[4] << 8) | s[5]) == info.keyBlue;
           out[4 * i + 3] = key ? 0 : 255;
@@ -210,8 +216,8 @@ void ExpandRgba(const PngInfo& info, const uint8_t* raw, uint32_t count, uint8_t
       break;
     case 4:
       for (uint32_t i = 0; i < count; ++i) {
-        uint8_t g = depth == 16 ? raw[4 * i] : raw[2 * i];
-        uint8_t a = depth == 16 ? raw[4 * i + 2] : raw[2 * i + 1];
+        uint8_t g = depth == 16 ? Reduce16(raw + 4 * i) : raw[2 * i];
+        uint8_t a = depth == 16 ? Reduce16(raw + 4 * i + 2) : raw[2 * i + 1];
         out[4 * i] = out[4 * i + 1] = out[4 * i + 2] = g;
         out[4 * i + 3] = a;
       }
@@ -219,7 +225,7 @@ void ExpandRgba(const PngInfo& info, const uint8_t* raw, uint32_t count, uint8_t
     default:
       if (depth == 16) {
         for (uint32_t i = 0; i < count; ++i)
-          for (int c = 0; c < 4; ++c) out[4 * i + c] = raw[8 * i + 2 * c];
+          for (int c = 0; c < 4; ++c) out[4 * i + c] = Reduce16(raw + 8 * i + 2 * c);
       } else {
         std::memcpy(out, raw, static_cast<size_t>(count) * 4);
       }
