@@ -5,6 +5,7 @@
 #include <new>
 
 #include "imaging/BmpFile.h"
+#include "imaging/Palette.h"
 #include "util/FileUtil.h"
 #include "util/StrUtil.h"
 
@@ -117,6 +118,23 @@ void TPicture::Empty() {
   gif_.Empty();
   indexed_.reset();
   rgba_ = RgbaImage{};
+}
+
+TBitmap8 NewWorkBitmap() {
+  TBitmap8 bmp(HalftonePalette());
+  bmp.BrushColor = Rgb::FromColorRef(0xFFFFFF);
+  bmp.Transparent = true;
+  bmp.TransparentColor = Rgb::FromColorRef(0);
+  return bmp;
+}
+
+TBitmap8 NewTextBitmap() {
+  TBitmap8 bmp(HalftonePalette());
+  bmp.BrushColor = Rgb::FromColorRef(0xFFFFFF);
+  bmp.Font.face = "Arial";
+  bmp.Font.points = 10;
+  bmp.Font.color = Rgb::FromColorRef(0);
+  return bmp;
 }
 
 }  // namespace ombrix

@@ -61,4 +61,11 @@ class TPicture {
   RgbaImage rgba_;
 };
 
+// The two shared bitmaps as the main window creates them: 8 bits, the
+// halftone palette, a white brush; WorkBitmap skips black when drawn (so
+// black and transparent PNG pixels end up white), TextBitmap writes the
+// caption in Arial 10 black.
+TBitmap8 NewWorkBitmap();
+TBitmap8 NewTextBitmap();
+
 }  // namespace ombrix

@@ -11,6 +11,7 @@
 #include "app/MemoryStatus.h"
 #include "app/ServerSettings.h"
 #include "records/RadarList.h"
+#include "imaging/WorkObjects.h"
 #include "ui/Components.h"
 #include "util/EventLoop.h"
 #include "util/ProfileFile.h"
@@ -142,6 +143,13 @@ class TMain {
 
   // --- Timers ---
   std::unique_ptr<Timer> Process, MinTimer, RidgeTimer, WldTimer, Timer1;
+
+  // --- Imaging work objects: a conversion fills and empties them within one
+  // call; they are empty between conversions. ---
+  TGifImage WorkGif1, WorkGif2;              // radar image, legend
+  TPicture WorkPicture;                      // the composite PNG
+  TBitmap8 WorkBitmap = NewWorkBitmap();     // transparent black, white brush
+  TBitmap8 TextBitmap = NewTextBitmap();     // Arial 10 black, white brush
 
   // --- Process-wide values held by the window ---
   bool firstShowDone = false;

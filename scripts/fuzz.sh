@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for
+# FUZZ_SECONDS (default 600). Findings land in OUT/crashes-<target>/; turn
+# each into a regression test under tests/imaging/.
+#   bash scripts/fuzz.sh build/fuzz            build and run every target
+#   FUZZ_TARGETS=png_fuzzer bash scripts/fuzz.sh build/fuzz
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="$(mkdir -p "${1:-$root/build/fuzz}" && cd "${1:-$root/build/fuzz}" && pwd)"
+seconds="${FUZZ_SECONDS:-600}"
+targets="${FUZZ_TARGETS:-gif_fuzzer png_fuzzer}"
+CXX="${CXX_FUZZ:-clang++}"
+flags=(-std=c++20 -O1 -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined
+       -I"$root/src" $(pkg-config --cflags freetype2))
+
+# The decoders and what they lean on; objects are rebuilt when a source is newer.
+sources=("$root"/src/imaging/*.cpp "$root"/src/imaging/posix/*.cpp "$root"/src/util/*.cpp
+         "$root"/src/util/posix/*.cpp "$root"/src/app/*.cpp)
+objs=()
+mkdir -p "$out/obj"
+for src in "${sources[@]}"; do
+  obj="$out/obj/$(echo "${src#$root/}" | tr '/' '_').o"
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ -n "$(find "$root/src" -name '*.h' -newer "$obj" -print -quit)" ]; then
+    "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$src" -o "$obj"
+  fi
+  objs+=("$obj")
+done
+
+for t in $targets; do
+  "$CXX" "${flags[@]}" -fsanitize=fuzzer "$root/fuzz/$t.cpp" "${objs[@]}" -o "$out/$t" \
+    $(pkg-config --libs freetype2) -lz -lpthread
+done
+
+for t in $targets; do
+  corpus="$out/corpus-$t"; crashes="$out/crashes-$t"
+  mkdir -p "$corpus" "$crashes"
+  case "$t" in
+    gif_fuzzer) seeds="$root/fuzz/seeds/gif" ;;
+    png_fuzzer) seeds="$root/../shared/testdata/pngsuite" ;;
+  esac
+  echo "== $t for ${seconds}s"
+  "$out/$t" "$corpus" "$seeds" -max_total_time="$seconds" -max_len=200000 -rss_limit_mb=2048 \
+    -timeout=10 -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 | tail -n 25 || true
+  n=$(find "$crashes" -type f | wc -l)
+  echo "== $t: $n finding(s) in $crashes"
+done
