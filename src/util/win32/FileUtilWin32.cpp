@@ -42,12 +42,20 @@ std::string ResolvePath(const std::string& path) { return path; }
 
 std::vector<FoundFile> FindFiles(const std::string& pathPattern) {
   std::vector<FoundFile> result;
+  // Wildcards are matched by our own DOS rules on the long names: Wine's
+  // search does not let "?" match nothing before the "." (LOT_N0R_0?.bmp
+  // must find LOT_N0R_0.bmp), and short 8.3 names must not match.
+  size_t slash = pathPattern.find_last_of("\\/:");
+  std::string pattern = slash == std::string::npos ? pathPattern : pathPattern.substr(slash + 1);
+  bool wild = pattern.find_first_of("*?") != std::string::npos;
+  std::string search = wild ? pathPattern.substr(0, slash == std::string::npos ? 0 : slash + 1) + "*" : pathPattern;
   WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pathPattern.c_str(), &fd);
+  HANDLE h = FindFirstFileA(search.c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return result;
   do {
     std::string name = fd.cFileName;
     if (name == "." || name == "..") continue;
+    if (wild && !MatchesWildcard(pattern, name)) continue;
     FoundFile f;
     f.name = name;
     f.size = (static_cast<long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
