@@ -222,6 +222,12 @@ Decoded<GifImage> DecodeGif(std::span<const uint8_t> data) {
     if (!frame.hasLocalTable && !gif.hasGlobalTable) return Result::Fail("GIF has no colour table");
     std::vector<uint8_t> lzw;
     if (!ReadSubBlocks(in, &lzw)) return Result::Fail("GIF file is truncated");
+    // The n-th code of a run adds at most n pixels (and never more than a
+    // full table's longest string), so a few bytes cannot fill a huge frame:
+    // refuse before allocating it.
+    const uint64_t codes = lzw.size() * 8 / (minCodeSize + 1);
+    const uint64_t most = codes <= 4096 ? codes * (codes + 1) / 2 : 4096ull * 4097 / 2 + (codes - 4096) * 4096;
+    if (static_cast<uint64_t>(frame.width) * frame.height > most) return Result::Fail("GIF image data is incomplete");
     try {
       frame.pixels.assign(static_cast<size_t>(frame.width) * frame.height, 0);
     } catch (const std::bad_alloc&) {

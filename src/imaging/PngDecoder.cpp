@@ -318,6 +318,19 @@ Decoded<PngInfo> ParsePng(std::span<const uint8_t> data) {
   if (info.idat.empty()) return InfoResult::Fail("PNG file holds no image data");
   if (info.colourType == 3 && info.palette.empty()) return InfoResult::Fail("PNG palette is missing");
 
+  // Deflate expands at most about 1032 times: a file whose data cannot hold
+  // the declared image is refused before anyone allocates for it.
+  uint64_t compressed = 0, needed = 0;
+  for (auto chunk : info.idat) compressed += chunk.size();
+  const uint64_t bits = uint64_t{info.bitDepth} * Channels(info.colourType);
+  for (int p = 0; p < (info.interlaced ? 7 : 1); ++p) {
+    Pass g = info.interlaced ? kAdam7[p] : Pass{0, 0, 1, 1};
+    if (g.x0 >= info.width || g.y0 >= info.height) continue;
+    uint64_t cols = (info.width - g.x0 + g.dx - 1) / g.dx, rows = (info.height - g.y0 + g.dy - 1) / g.dy;
+    needed += rows * (1 + (cols * bits + 7) / 8);
+  }
+  if (needed > compressed * 1100 + 1024) return InfoResult::Fail("PNG image data is incomplete");
+
   info.paletteAlpha.assign(info.palette.size(), 255);
   if (seenTrns) {
     switch (info.colourType) {

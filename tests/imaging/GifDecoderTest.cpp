@@ -166,6 +166,15 @@ TEST(GifDecoder, HugeDeclaredScreenIsRefusedBeforeAllocating) {
   EXPECT_NE(r.error().find("too large"), std::string::npos) << r.error();
 }
 
+TEST(GifDecoder, FuzzFindingsStayFixed) {
+  // A 59-byte file declaring a frame of millions of pixels: refused from its
+  // data size instead of allocating and decoding the frame (fuzzer timeout).
+  static const char kHugeFrame[] = "\x47\x49\x46\x38\x39\x61\x01\x0e\x01\x18\x80\x00\x00\xff\xff\x00\x00\x00\x00\x2c\x20\x21\x18\x00\x00\x21\xb8\x49\x46\x02\x02\x04\x01\x10\x41\x00\x01\x47\x49\x46\x37\x01\x00\x00\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x04\x04\x04\x06\xfe\x00";
+  auto r = DecodeGif({reinterpret_cast<const uint8_t*>(kHugeFrame), sizeof kHugeFrame - 1});
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error(), "GIF image data is incomplete");
+}
+
 TEST(GifObject, LoadRenderEmpty) {
   test::TempDir dir;
   auto px = Pattern(120, 110, 16);

@@ -106,6 +106,14 @@ TEST(PngDecoder, HugeDeclaredSizeIsRefusedBeforeAllocating) {
   auto info = ParsePng(Bytes(file));
   ASSERT_FALSE(info);
   EXPECT_NE(info.error().find("too large"), std::string::npos) << info.error();
+  // Within the limit, but far more pixels than its few bytes of data can
+  // hold: refused before any bitmap is sized for it.
+  put32(16, 9000);
+  put32(20, 9000);
+  put32(29, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(file.data()) + 12, 17)));
+  info = ParsePng(Bytes(file));
+  ASSERT_FALSE(info);
+  EXPECT_EQ(info.error(), "PNG image data is incomplete");
 }
 
 TEST(Picture, PicksTheDecoderByExtension) {
