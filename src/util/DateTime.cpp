@@ -53,8 +53,10 @@ DateTimeParts DecodeDateTime(TDateTime value) {
   long long ms = std::llround(frac * kMsPerDay);
   long long day = static_cast<long long>(whole);
   if (ms >= static_cast<long long>(kMsPerDay)) {
+    // Midnight of the following day, on either side of the epoch (the
+    // fraction always runs forward in time).
     ms -= static_cast<long long>(kMsPerDay);
-    day += value >= 0 ? 1 : -1;
+    day += 1;
   }
   long long n = day + kEpochDayNumber;  // days since 0001-01-01
   DateTimeParts p;
