@@ -38,22 +38,25 @@ class ScopedClock {
 // offset; the monotonic counter moves with it.
 class FakeClock : public Clock {
  public:
-  explicit FakeClock(TDateTime utc = 45000.5, double offsetDays = 0) : utc_(utc), offset_(offsetDays) {}
-  TDateTime UtcNow() override { return utc_; }
-  TDateTime LocalNow() override { return utc_ + offset_; }
+  explicit FakeClock(TDateTime utc = 45000.5, double offsetDays = 0) : utcBase_(utc), offset_(offsetDays) {}
+  // Computed from the base each time, so a day of small steps does not
+  // gather rounding errors.
+  TDateTime UtcNow() override { return utcBase_ + static_cast<double>(ms_ - msAtBase_) / kMsPerDay; }
+  TDateTime LocalNow() override { return UtcNow() + offset_; }
   double ZoneOffsetDays() override { return offset_; }
   long long MonotonicMs() override { return ms_; }
-  void AdvanceMs(long long ms) {
-    ms_ += ms;
-    utc_ += static_cast<double>(ms) / kMsPerDay;
+  void AdvanceMs(long long ms) { ms_ += ms; }
+  void SetUtc(TDateTime utc) {
+    utcBase_ = utc;
+    msAtBase_ = ms_;
   }
-  void SetUtc(TDateTime utc) { utc_ = utc; }
   void SetOffsetDays(double offset) { offset_ = offset; }
 
  private:
-  TDateTime utc_;
+  TDateTime utcBase_;
   double offset_;
   long long ms_ = 0;
+  long long msAtBase_ = 0;
 };
 
 }  // namespace ombrix
