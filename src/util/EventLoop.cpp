@@ -1,5 +1,7 @@
 #include "util/EventLoop.h"
 
+#include <cmath>
+
 namespace ombrix {
 
 void EventLoop::Run() {
@@ -36,7 +38,8 @@ void Timer::SetInterval(unsigned intervalMs) {
 void Timer::Apply() { loop_.ConfigureTimer(id_, interval_, enabled_ && interval_ > 0); }
 
 void PumpDelay(EventLoop& loop, double seconds) {
-  const long long end = loop.NowMs() + static_cast<long long>(seconds * 1000.0);
+  // Rounded, not cut: 0.3 s is 299.99.. ms as a double.
+  const long long end = loop.NowMs() + std::llround(seconds * 1000.0);
   // Waiting for input instead of spinning: the wait ends at every event, so
   // the loop serves them as promptly as a busy wait would, without the CPU.
   for (;;) {

@@ -128,6 +128,8 @@ TEST(PumpDelay, ReturnsAfterTheTimeWhileTimersKeepFiring) {
   EXPECT_DOUBLE_EQ(clock.UtcNow(), 45000.0 + 2500 / kMsPerDay);
   PumpDelay(loop, 0);  // returns at once but still serves events
   EXPECT_EQ(clock.MonotonicMs(), 2500);
+  PumpDelay(loop, 0.3);  // 299.99.. ms as a double: still the full 300
+  EXPECT_EQ(clock.MonotonicMs(), 2800);
 }
 
 TEST(FakeClock, ADayOfSmallStepsGathersNoRoundingError) {

@@ -111,12 +111,14 @@ void Win32EventLoop::Quit() {
 long long Win32EventLoop::NowMs() {
   // GetTickCount wraps every 49.7 days; the program runs for longer, and
   // GetTickCount64 is missing on XP, so the wraps are counted here.
+  // Only a large step back is a wrap: under Wine the count can step back a
+  // millisecond, which must not look like 49.7 days passing.
   static DWORD last = GetTickCount();
   static long long high = 0;
   DWORD now = GetTickCount();
-  if (now < last) high += 0x100000000LL;
-  last = now;
-  return high + now;
+  if (now < last && last - now > 0x80000000u) high += 0x100000000LL;
+  if (now >= last || last - now > 0x80000000u) last = now;
+  return high + last;
 }
 
 void Win32EventLoop::WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) {
