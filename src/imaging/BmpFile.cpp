@@ -77,6 +77,7 @@ void WriteBmpFile(const std::string& path, const TBitmap8& bitmap) {
   {
     std::unique_ptr<std::FILE, FileCloser> f(std::fopen(temp.c_str(), "wb"));
     if (!f) throw ImageError("Cannot create " + path);
+    std::setvbuf(f.get(), nullptr, _IONBF, 0);  // we write in large blocks ourselves
     ok = std::fwrite(header, 1, sizeof header, f.get()) == sizeof header;
     // Rows go out in blocks of about 256 KB, bottom row first.
     const size_t rowsPerBlock = std::max<size_t>(1, (256 * 1024) / rowSize);

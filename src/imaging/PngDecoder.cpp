@@ -113,7 +113,7 @@ std::string DecodeScanlines(const PngInfo& info, const RawSink& sink) {
     const size_t rowBytes = (static_cast<uint64_t>(count) * bitsPerPixel + 7) / 8;
     try {
       cur.assign(rowBytes + 1, 0);
-      prev.assign(rowBytes, 0);
+      prev.assign(rowBytes + 1, 0);
     } catch (const std::bad_alloc&) {
       return "Out of memory decoding PNG";
     }
@@ -122,7 +122,7 @@ std::string DecodeScanlines(const PngInfo& info, const RawSink& sink) {
       if (!err.empty()) return err;
       uint8_t filter = cur[0];
       uint8_t* row = cur.data() + 1;
-      const uint8_t* up = prev.data();
+      const uint8_t* up = prev.data() + 1;
       switch (filter) {
         case 0: break;
         case 1:
@@ -146,7 +146,9 @@ std::string DecodeScanlines(const PngInfo& info, const RawSink& sink) {
         default: return "PNG image data is corrupt (filter type)";
       }
       sink(y, g.x0, g.dx, count, row);
-      std::memcpy(prev.data(), row, rowBytes);
+      // This row is the next one's "up": swap the buffers, the filter byte
+      // slot stays in front.
+      cur.swap(prev);
     }
   }
   return {};
@@ -407,47 +409,90 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y) {
   // Visible source columns [sx0, sx1).
   const int64_t sx0 = std::max<int64_t>(0, -int64_t{x}), sx1 = std::min<int64_t>(info.width, tw - x);
   std::string err;
+  // The pass pixels [first, last) of a row that land on the bitmap; pass
+  // pixel i lies at source column x0 + i * dx.
+  auto visible = [&](uint32_t x0, uint32_t dx, uint32_t count, uint32_t& first, uint32_t& last) {
+    if (sx1 <= sx0) return false;
+    first = sx0 <= x0 ? 0 : static_cast<uint32_t>((sx0 - x0 + dx - 1) / dx);
+    int64_t end = sx1 <= x0 ? 0 : (sx1 - x0 + dx - 1) / dx;
+    last = static_cast<uint32_t>(std::min<int64_t>(count, end));
+    return first < last;
+  };
   if (info.colourType == 3) {
-    // Palette images: one look-up per opaque pixel, no colour expansion.
-    uint8_t opaque[256] = {}, alpha[256];
+    // Palette images: per entry, copy its nearest colour, skip it, or blend.
+    enum : uint8_t { kCopy, kSkip, kBlend };
+    uint8_t opaque[256] = {}, alpha[256], action[256];
     for (int i = 0; i < 256; ++i) {
       Rgb c = i < static_cast<int>(info.palette.size()) ? info.palette[i] : Rgb{};
       opaque[i] = mapper.Map(c);
       alpha[i] = i < static_cast<int>(info.paletteAlpha.size()) ? info.paletteAlpha[i] : 255;
+      action[i] = alpha[i] == 255 ? kCopy : alpha[i] == 0 ? kSkip : kBlend;
+    }
+    int blendEntries = 0;
+    for (uint8_t a : action) blendEntries += a == kBlend;
+    // Entry k at its alpha over destination index d, remembered per pair.
+    std::vector<uint16_t> blendCache(blendEntries ? 256 * 256 : 0, 0xFFFF);
+    auto blended = [&](uint8_t k, uint8_t d) -> uint8_t {
+      uint16_t& slot = blendCache[k * 256 + d];
+      if (slot == 0xFFFF) slot = mapper.Blend(k < info.palette.size() ? info.palette[k] : Rgb{}, alpha[k], d);
+      return static_cast<uint8_t>(slot);
+    };
+    // With few partly transparent entries, one table gives every result:
+    // (entry, what the bitmap holds) -> new index, with no branch per pixel.
+    std::vector<uint8_t> result;
+    if (blendEntries <= 32) {
+      result.resize(256 * 256);
+      for (int k = 0; k < 256; ++k)
+        for (int d = 0; d < 256; ++d)
+          result[k * 256 + d] = action[k] == kCopy ? opaque[k]
+                                : action[k] == kSkip ? static_cast<uint8_t>(d)
+                                                     : blended(static_cast<uint8_t>(k), static_cast<uint8_t>(d));
     }
     std::vector<uint8_t> indices;
     if (info.bitDepth < 8) indices.resize(info.width);
     err = DecodeScanlines(info, [&](uint32_t sy, uint32_t x0, uint32_t dx, uint32_t count, const uint8_t* raw) {
       int64_t dy = int64_t{y} + sy;
-      if (dy < 0 || dy >= th || sx1 <= sx0) return;
+      uint32_t first, last;
+      if (dy < 0 || dy >= th || !visible(x0, dx, count, first, last)) return;
       const uint8_t* idx = raw;
       if (info.bitDepth < 8) {
         for (uint32_t i = 0; i < count; ++i) indices[i] = static_cast<uint8_t>(PackedSample(raw, i, info.bitDepth));
         idx = indices.data();
       }
       uint8_t* row = target.Row(static_cast<int>(dy));
-      // Pass pixel i lies at source column x0 + i * dx.
-      uint32_t first = sx0 <= x0 ? 0 : static_cast<uint32_t>((sx0 - x0 + dx - 1) / dx);
-      for (uint32_t i = first; i < count; ++i) {
-        int64_t sx = x0 + int64_t{i} * dx;
-        if (sx >= sx1) break;
-        uint8_t k = idx[i], a = alpha[k];
-        uint8_t& d = row[sx + x];
-        if (a == 255) d = opaque[k];
-        else if (a != 0) d = mapper.Blend(info.palette.size() > k ? info.palette[k] : Rgb{}, a, d);
+      if (dx == 1) {
+        uint8_t* d = row + (int64_t{x} + x0 + first);
+        const uint8_t* s = idx + first;
+        const uint32_t n = last - first;
+        if (!result.empty()) {
+          const uint8_t* table = result.data();
+          for (uint32_t i = 0; i < n; ++i) d[i] = table[(s[i] << 8) | d[i]];
+          return;
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+          uint8_t k = s[i];
+          uint8_t out = action[k] == kSkip ? d[i] : opaque[k];
+          if (action[k] == kBlend) out = blended(k, d[i]);
+          d[i] = out;
+        }
+        return;
+      }
+      for (uint32_t i = first; i < last; ++i) {
+        uint8_t k = idx[i];
+        uint8_t& d = row[int64_t{x} + x0 + int64_t{i} * dx];
+        if (action[k] == kCopy) d = opaque[k];
+        else if (action[k] == kBlend) d = blended(k, d);
       }
     });
   } else {
     err = DecodePngRows(info, [&](uint32_t sy, uint32_t x0, uint32_t dx, uint32_t count, const uint8_t* rgba) {
       int64_t dy = int64_t{y} + sy;
-      if (dy < 0 || dy >= th || sx1 <= sx0) return;
+      uint32_t first, last;
+      if (dy < 0 || dy >= th || !visible(x0, dx, count, first, last)) return;
       uint8_t* row = target.Row(static_cast<int>(dy));
-      uint32_t first = sx0 <= x0 ? 0 : static_cast<uint32_t>((sx0 - x0 + dx - 1) / dx);
-      for (uint32_t i = first; i < count; ++i) {
-        int64_t sx = x0 + int64_t{i} * dx;
-        if (sx >= sx1) break;
+      for (uint32_t i = first; i < last; ++i) {
         const uint8_t* p = rgba + 4 * i;
-        uint8_t& d = row[sx + x];
+        uint8_t& d = row[int64_t{x} + x0 + int64_t{i} * dx];
         if (p[3] == 255) d = mapper.Map(Rgb{p[0], p[1], p[2]});
         else if (p[3] != 0) d = mapper.Blend(Rgb{p[0], p[1], p[2]}, p[3], d);
       }

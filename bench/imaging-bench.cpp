@@ -1,0 +1,202 @@
+// Helpers of bench/imaging.sh: makes the radar-like composite PNG and the
+// halftone palette image, measures the floor (inflating the same IDAT data
+// and writing as many bytes as the BMP), and times the RIDGE GIF conversion.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/BmpFile.h"
+#include "imaging/Palette.h"
+#include "imaging/PngDecoder.h"
+#include "imaging/WorkObjects.h"
+#include "support/GifEncoder.h"
+#include "util/FileUtil.h"
+
+using namespace ombrix;
+
+namespace {
+
+void PutChunk(std::string& out, const char* type, const std::string& body) {
+  auto be32 = [&](uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>(v >> s);
+  };
+  be32(static_cast<uint32_t>(body.size()));
+  std::string typed = std::string(type, 4) + body;
+  out += typed;
+  be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+}
+
+std::string PalettePng(uint32_t w, uint32_t h, const std::vector<Rgb>& pal, const std::vector<uint8_t>& alpha,
+                       const std::vector<uint8_t>& pixels) {
+  std::string out("\x89PNG\r\n\x1a\n", 8);
+  std::string ihdr;
+  for (uint32_t v : {w, h})
+    for (int s = 24; s >= 0; s -= 8) ihdr += static_cast<char>(v >> s);
+  ihdr += std::string("\x08\x03\x00\x00\x00", 5);
+  PutChunk(out, "IHDR", ihdr);
+  std::string plte;
+  for (const Rgb& c : pal) {
+    plte += static_cast<char>(c.r);
+    plte += static_cast<char>(c.g);
+    plte += static_cast<char>(c.b);
+  }
+  PutChunk(out, "PLTE", plte);
+  if (!alpha.empty()) PutChunk(out, "tRNS", std::string(alpha.begin(), alpha.end()));
+  std::string raw;
+  raw.reserve(static_cast<size_t>(w + 1) * h);
+  for (uint32_t y = 0; y < h; ++y) {
+    raw += '\0';
+    raw.append(reinterpret_cast<const char*>(pixels.data()) + static_cast<size_t>(y) * w, w);
+  }
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::string z(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(z.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+            static_cast<uLong>(raw.size()), 6);
+  z.resize(size);
+  // Split the data over IDAT chunks of 64 KB, as encoders do.
+  for (size_t pos = 0; pos < z.size(); pos += 65536) PutChunk(out, "IDAT", z.substr(pos, 65536));
+  PutChunk(out, "IEND", "");
+  return out;
+}
+
+int MakePng(const char* path, uint32_t w, uint32_t h) {
+  // NWS reflectivity colours; entry 0 transparent, the two weakest echoes
+  // half transparent, like the mesonet composites.
+  std::vector<Rgb> pal = {{0, 0, 0},       {4, 233, 231},  {1, 159, 244},  {3, 0, 244},    {2, 253, 2},
+                          {1, 197, 1},     {0, 142, 0},    {253, 248, 2},  {229, 188, 0},  {253, 149, 0},
+                          {253, 0, 0},     {212, 0, 0},    {188, 0, 0},    {248, 0, 253},  {152, 84, 198},
+                          {253, 253, 253}, {40, 40, 40}};
+  std::vector<uint8_t> alpha(pal.size(), 255);
+  alpha[0] = 0;
+  alpha[1] = alpha[2] = 128;
+  // Smooth random field: a coarse grid, bilinear, plus texture.
+  const int gx = 80, gy = 36;
+  std::mt19937 rng(2026);
+  std::vector<float> grid((gx + 1) * (gy + 1));
+  for (float& g : grid) g = std::uniform_real_distribution<float>(0, 1)(rng);
+  std::vector<uint8_t> px(static_cast<size_t>(w) * h);
+  for (uint32_t y = 0; y < h; ++y) {
+    float fy = static_cast<float>(y) * gy / h;
+    int iy = static_cast<int>(fy);
+    float ty = fy - iy;
+    for (uint32_t x = 0; x < w; ++x) {
+      float fx = static_cast<float>(x) * gx / w;
+      int ix = static_cast<int>(fx);
+      float tx = fx - ix;
+      auto at = [&](int a, int b) { return grid[b * (gx + 1) + a]; };
+      float v = (at(ix, iy) * (1 - tx) + at(ix + 1, iy) * tx) * (1 - ty) +
+                (at(ix, iy + 1) * (1 - tx) + at(ix + 1, iy + 1) * tx) * ty;
+      v += ((x * 7 + y * 13) % 17) / 170.0f;  // texture inside echoes
+      uint8_t idx = 0;
+      if (v > 0.62f) idx = static_cast<uint8_t>(1 + std::min(13.0f, (v - 0.62f) / 0.45f * 14));
+      if (x % 600 == 0 || y % 400 == 0) idx = 16;  // grid lines
+      px[static_cast<size_t>(y) * w + x] = idx;
+    }
+  }
+  return WriteFileAtomic(path, PalettePng(w, h, pal, alpha, px)) ? 0 : 1;
+}
+
+int HalftonePng(const char* path) {
+  std::vector<uint8_t> px(256);
+  for (int i = 0; i < 256; ++i) px[i] = static_cast<uint8_t>(i);
+  return WriteFileAtomic(path, PalettePng(256, 1, HalftonePalette(), {}, px)) ? 0 : 1;
+}
+
+// The least any decoder must do: inflate the IDAT data and write the bytes.
+int Floor(const char* png, const char* out) {
+  std::vector<uint8_t> data = ReadImageFile(png);
+  PngInfo info = ParsePng(data).take();
+  z_stream zs{};
+  inflateInit(&zs);
+  std::vector<uint8_t> row(info.width + 1);
+  bool ended = false;
+  for (auto chunk : info.idat) {
+    zs.next_in = const_cast<Bytef*>(chunk.data());
+    zs.avail_in = static_cast<uInt>(chunk.size());
+    while (zs.avail_in > 0 && !ended) {
+      zs.next_out = row.data();
+      zs.avail_out = static_cast<uInt>(row.size());
+      ended = inflate(&zs, Z_NO_FLUSH) == Z_STREAM_END;
+    }
+  }
+  inflateEnd(&zs);
+  uint64_t bytes = BmpFileSize(static_cast<int>(info.width), static_cast<int>(info.height));
+  std::FILE* f = std::fopen(out, "wb");
+  if (!f) return 1;
+  std::vector<uint8_t> block(256 * 1024, 0x11);
+  for (uint64_t done = 0; done < bytes;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), bytes - done));
+    std::fwrite(block.data(), 1, n, f);
+    done += n;
+  }
+  std::fclose(f);
+  return 0;
+}
+
+// CPU time of the RIDGE conversion's imaging work: load the GIF, render it,
+// two caption bands, save the 600 x 550 BMP.
+int GifCpu(const char* folder, int rounds) {
+  test::GifSpec spec;
+  spec.width = 600;
+  spec.height = 550;
+  spec.globalTable = test::RampTable(16);
+  test::GifFrameSpec f;
+  f.width = 600;
+  f.height = 550;
+  std::mt19937 rng(5);
+  for (int y = 0; y < 550; ++y)
+    for (int x = 0; x < 600; ++x) {
+      int d = std::abs(x - 300) + std::abs(y - 275);
+      f.pixels.push_back(static_cast<uint8_t>(d < 200 && rng() % 5 ? (d / 15) % 15 + 1 : 0));
+    }
+  spec.frames.push_back(f);
+  std::string gifPath = std::string(folder) + "/LOT_N0R_0.gif", bmpPath = std::string(folder) + "/LOT_N0R_0.bmp";
+  if (!WriteFileAtomic(gifPath, test::EncodeGif(spec))) return 1;
+  const std::string caption = "Ombrix 2.2.1 - Radar image LOT_N0R_0 from IL,Chicago,LOT 12/07/2006 15:32 UTC";
+  TGifImage gif;
+  auto once = [&] {
+    gif.LoadFromFile(gifPath);
+    TBitmap8& bmp = gif.Bitmap();
+    const int w = gif.Width(), h = gif.Height();
+    bmp.BrushColor = Rgb{255, 255, 255};
+    bmp.Font.points = 8;
+    bmp.FillRect({30, 0, w - 30, 15});
+    int x = bmp.Width() / 2 - bmp.TextWidth(caption) / 2;
+    bmp.TextOut(x, 2, caption);
+    bmp.FillRect({30, h - 12, w - 30, h});
+    bmp.TextOut(x, h - 12, caption);
+    bmp.SaveToFile(bmpPath);
+    gif.Empty();
+  };
+  once();  // loading the font is a start-up cost, not a conversion's
+  std::clock_t start = std::clock();
+  for (int i = 0; i < rounds; ++i) once();
+  double ms = 1000.0 * (std::clock() - start) / CLOCKS_PER_SEC / rounds;
+  std::printf("%.3f\n", ms);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string cmd = argc > 1 ? argv[1] : "";
+  try {
+    if (cmd == "make-png" && argc == 5) return MakePng(argv[2], std::stoul(argv[3]), std::stoul(argv[4]));
+    if (cmd == "halftone-png" && argc == 3) return HalftonePng(argv[2]);
+    if (cmd == "floor" && argc == 4) return Floor(argv[2], argv[3]);
+    if (cmd == "gif-cpu" && argc == 4) return GifCpu(argv[2], std::stoi(argv[3]));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  std::fprintf(stderr,
+               "usage: imaging-bench make-png OUT W H | halftone-png OUT | floor PNG OUT | gif-cpu FOLDER ROUNDS\n");
+  return 2;
+}
