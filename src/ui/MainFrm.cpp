@@ -83,10 +83,10 @@ void TMain::FormShow() {
       "Client mode never accesses Internet, receives radar files from server, displays in local UiView session.\r"
       "Server and client must be on same Local Area Network.";
   // Without UI-View32 the program ends here; its window never appears.
-  if (!SeedTargetList()) return;
+  bool runsOn = SeedTargetList();
   LogError(AppDir() + " " + kProductName +
            (ClientMode() ? " initialized in client mode." : " initialized in server mode.") + MemoryReportText());
-  if (!Minimizeonstartup1.checked) Form.visible = true;
+  if (runsOn && !Minimizeonstartup1.checked) Form.visible = true;
 }
 
 void TMain::FormActivate() {

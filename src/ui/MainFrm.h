@@ -158,7 +158,7 @@ class TMain {
   // --- Host integration (ui/MainFrmHost.cpp): discovery status, target
   // folders, the UI-View32 link ---
   bool UiViewConnected = false;
-  std::string TrayTip;  // the tray icon's tooltip, at most 63 characters
+  std::string TrayTip = kProductName;  // the tray icon's tooltip, at most 63 characters
   void SetTrayTip(const std::string& text);
   void UpdateUiViewStatus();
   void MinTimerTimer();

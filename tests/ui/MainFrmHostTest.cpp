@@ -346,3 +346,33 @@ TEST_F(MainHost, UiViewClosingDisablesRedrawAndEndsOnlyWhenAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without a stand-in the commands write the settings file itself.
+TEST(MainHostSettings, AddAndShutdownToggleSaveTheSettingsFile) {
+  FakeClock clock;
+  FakeEventLoop loop(clock);
+  FakeHost host;
+  host.InstallPMap("PMAPSERVER7", {.underlay = "radar.bmp"});
+  FakeDialogs dialogs;
+  dialogs.browseAnswers = {std::string("C:\\Share\\PMap Underlays")};
+  TempDir appDir;
+  Platform p;
+  p.loop = &loop;
+  p.registry = &host.registry;
+  p.dialogs = &dialogs;
+  Host = {};
+  TMain main(p, appDir.Path());
+  main.AddTargetBtnClick();
+  auto settings = FindFiles(appDir / "*2.ini");
+  ASSERT_EQ(settings.size(), 1u);
+  EXPECT_NE(ReadFile(appDir / settings[0].name).find("Target=C:\\Share\\PMap Underlays\\"), std::string::npos);
+  bool before = main.ShutDownwhenUiViewterminates1.checked;
+  main.ShutDownwhenUiViewterminates1Click();
+  EXPECT_NE(ReadFile(appDir / settings[0].name).find(std::string("UiViewShutDown=") + (before ? "0" : "1")),
+            std::string::npos);
+  Host = {};
+}
+
+}  // namespace

@@ -107,10 +107,8 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
     for (int i = 0; i < 100 && redraw && IsWindowEnabled(redraw); ++i) Sleep(100);
     buttonDisabledAfterClose = redraw && !IsWindowEnabled(redraw);
   }
-  // "Shut Down when UiView terminates" may end the program by itself; a
-  // close request ends it otherwise.
-  if (WaitForSingleObject(pi.hProcess, 3000) == WAIT_TIMEOUT && main.window)
-    PostMessageA(main.window, WM_CLOSE, 0, 0);
+  // "Shut Down when UiView terminates" is checked by default: UI-View32
+  // closing ends the program.
   DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
   if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
   CloseHandle(pi.hProcess);
