@@ -13,9 +13,10 @@ CXX="${CXX_FUZZ:-clang++}"
 flags=(-std=c++20 -O1 -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined
        -I"$root/src" $(pkg-config --cflags-only-I freetype2 | tr " " "\n" | grep -v png | tr "\n" " "))
 
-# The decoders and what they lean on; objects are rebuilt when a source is newer.
+# The decoders and what they lean on, in an archive so that the linker takes
+# only the objects the targets reach; objects are rebuilt when a source is newer.
 sources=("$root"/src/imaging/*.cpp "$root"/src/imaging/posix/*.cpp "$root"/src/util/*.cpp
-         "$root"/src/util/posix/*.cpp "$root"/src/app/*.cpp)
+         "$root"/src/util/posix/*.cpp)
 objs=()
 mkdir -p "$out/obj"
 for src in "${sources[@]}"; do
@@ -26,8 +27,10 @@ for src in "${sources[@]}"; do
   objs+=("$obj")
 done
 
+rm -f "$out/libcore.a"
+ar rcs "$out/libcore.a" "${objs[@]}"
 for t in $targets; do
-  "$CXX" "${flags[@]}" -fsanitize=fuzzer "$root/fuzz/$t.cpp" "${objs[@]}" -o "$out/$t" \
+  "$CXX" "${flags[@]}" -fsanitize=fuzzer "$root/fuzz/$t.cpp" "$out/libcore.a" -o "$out/$t" \
     $(pkg-config --libs freetype2) -lz -lpthread
 done
 
