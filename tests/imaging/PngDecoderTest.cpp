@@ -59,6 +59,10 @@ TEST(PngSuite, EveryCorruptFileIsRejectedWithAMessage) {
     if (!image) {
       EXPECT_FALSE(image.error().empty());
     }
+    // The picture container refuses them at load, before anything is drawn.
+    TPicture picture;
+    EXPECT_THROW(picture.LoadFromFile(test::TestDataPath("pngsuite/" + name + ".png")), ImageError) << name;
+    EXPECT_EQ(picture.Width(), 0);
     ++rejected;
   }
   EXPECT_GE(rejected, 14);
