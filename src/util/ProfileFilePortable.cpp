@@ -127,6 +127,66 @@ size_t FindKey(const std::vector<Line>& lines, const SectionRange& r, std::strin
   return std::string::npos;
 }
 
+// A file that starts with the UTF-8 byte order mark is UTF-8 text (Notepad
+// saves it so); the profile functions then hand out and take Windows-1252,
+// the program's 8-bit text. Characters 1252 lacks read as "?".
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char ToCp1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+std::string Utf8ToCp1252(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size();) {
+    unsigned char b = static_cast<unsigned char>(in[i]);
+    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    bool ok = extra >= 0 && i + extra < in.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      unsigned char cb = static_cast<unsigned char>(in[i + k]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      else c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) {  // a stray byte is one unknown character
+      out += '?';
+      ++i;
+      continue;
+    }
+    out += ToCp1252(c);
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view in) {
+  std::string out;
+  for (char ch : in) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    char32_t c = b < 0x80 ? b : b < 0xA0 ? kCp1252High[b - 0x80] : b;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string Joined(std::string_view a, std::string_view sep, std::string_view b) {
   std::string s;
   s.reserve(a.size() + sep.size() + b.size());
@@ -142,6 +202,7 @@ class PortableProfileFile : public ProfileFile {
                          const std::string& defaultValue) override {
     std::string content;
     if (ReadWholeFile(path_, content)) {
+      if (content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) content = Utf8ToCp1252(content.substr(kUtf8Bom.size()));
       std::vector<std::string_view> raw = SplitLines(content);
       std::vector<Line> lines;
       lines.reserve(raw.size());
@@ -161,6 +222,14 @@ class PortableProfileFile : public ProfileFile {
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
     std::string content;
     if (!ReadWholeFile(path_, content)) content.clear();  // a missing file is made
+    // A UTF-8 file is read in 1252 to find the line, and its other lines are
+    // kept as they are; the changed line is written back in UTF-8.
+    const bool utf8 = content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0;
+    std::string utf8Content;
+    if (utf8) {
+      utf8Content = content.substr(kUtf8Bom.size());
+      content = Utf8ToCp1252(utf8Content);
+    }
     std::vector<std::string_view> raw = SplitLines(content);
     std::vector<Line> lines;
     lines.reserve(raw.size());
@@ -170,27 +239,29 @@ class PortableProfileFile : public ProfileFile {
     const std::string_view name = TrimBlanks(key);
     const std::string_view val = TrimLeadingBlanks(value);
 
-    std::vector<std::string> out(raw.begin(), raw.end());
+    std::vector<std::string_view> kept = utf8 ? SplitLines(utf8Content) : raw;  // same line breaks
+    std::vector<std::string> out(kept.begin(), kept.end());
+    const auto encode = [utf8](std::string line) { return utf8 ? Cp1252ToUtf8(line) : line; };
     SectionRange r = FindSection(lines, sec);
     if (!r.found) {
-      out.push_back(Joined("[", sec, "]"));
-      out.push_back(Joined(name, "=", val));
+      out.push_back(encode(Joined("[", sec, "]")));
+      out.push_back(encode(Joined(name, "=", val)));
     } else if (size_t at = FindKey(lines, r, name); at != std::string::npos) {
       // The same value already there: nothing to write (the file is not
       // touched, so a read-only file with the right value still succeeds).
       if (lines[at].hasValue && lines[at].value == val) return true;
       // Keep the key's spelling as the file has it; replace the line in place.
-      out[at] = Joined(lines[at].name, "=", val);
+      out[at] = encode(Joined(lines[at].name, "=", val));
     } else {
       // After the section's last non-blank line, so blank separator lines
       // stay before the next section.
       size_t insert = r.begin;
       for (size_t i = r.begin; i < r.end; ++i)
         if (lines[i].kind != Line::kOther) insert = i + 1;
-      out.insert(out.begin() + static_cast<std::ptrdiff_t>(insert), Joined(name, "=", val));
+      out.insert(out.begin() + static_cast<std::ptrdiff_t>(insert), encode(Joined(name, "=", val)));
     }
-    std::string text;
-    text.reserve(content.size() + value.size() + key.size() + section.size() + 16);
+    std::string text(utf8 ? kUtf8Bom : std::string_view());
+    text.reserve(content.size() + 2 * (value.size() + key.size() + section.size()) + 16);
     for (const std::string& l : out) {
       text += l;
       text += "\r\n";

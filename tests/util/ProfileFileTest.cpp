@@ -52,6 +52,15 @@ TEST(PortableProfileFile, KeepsEveryOtherLineByteForByte) {
             "[URL]\r\nRIDGE = x\r\n[Extra]\r\nK=v\r\n");
 }
 
+TEST(PortableProfileFile, KeepsAUtf8FileUtf8) {
+  TempDir dir;
+  std::string path = dir / "utf8.ini";
+  WriteFile(path, "\xEF\xBB\xBF; caf\xC3\xA9 \xE4\xB8\xAD\r\n[A]\r\nx=1\r\n");
+  ASSERT_TRUE(OpenPortableProfileFile(path)->WriteString("A", "x", "\xE9\x80"));
+  EXPECT_EQ(Visible(ReadFile(path)),
+            Visible("\xEF\xBB\xBF; caf\xC3\xA9 \xE4\xB8\xAD\r\n[A]\r\nx=\xC3\xA9\xE2\x82\xAC\r\n"));
+}
+
 TEST(PortableProfileFile, WritesCrLfLineEnds) {
   TempDir dir;
   std::string path = dir / "lf.ini";
