@@ -55,6 +55,7 @@ TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platfo
   Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
 
   InitSettingsState();
+  InitHttpClients();
 }
 
 TMain::~TMain() { DetachSettingsState(); }

@@ -12,6 +12,7 @@
 #include "app/ServerSettings.h"
 #include "records/RadarList.h"
 #include "imaging/WorkObjects.h"
+#include "net/HttpClient.h"
 #include "ui/Components.h"
 #include "util/EventLoop.h"
 #include "util/ProfileFile.h"
@@ -150,6 +151,18 @@ class TMain {
   TPicture WorkPicture;                      // the composite PNG
   TBitmap8 WorkBitmap = NewWorkBitmap();     // transparent black, white brush
   TBitmap8 TextBitmap = NewTextBitmap();     // Arial 10 black, white brush
+  // --- HTTP transport and file fetch (acquire/Fetch.cpp) ---
+  // RidgeCli carries every download; WldCli is configured alike and idle.
+  std::unique_ptr<THttpClient> RidgeCli, WldCli;
+  // The proxy comes from Servers.ProxyHost and Servers.ProxyPort.
+  // Fetches url into localPath; the verdict goes to FetchOK, an HTTP error
+  // to recordStatus (the record's Status).
+  void FetchFile(const std::string& url, const std::string& localPath, std::string& recordStatus);
+  void RidgeCliDocData(THttpClient& sender, const char* data, int len);
+  void RidgeCliStateChange(THttpClient& sender);
+  void RidgeCliSocketError(THttpClient& sender, int error);
+  void RidgeTimerTimer();
+  void InitHttpClients();  // called by the constructor
 
   // --- Process-wide values held by the window ---
   bool firstShowDone = false;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace ombrix {
 
@@ -44,6 +45,19 @@ class EventLoop {
   // interest. Calling again replaces the interest and the handler.
   virtual void WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) = 0;
   virtual void UnwatchSocket(SocketHandle socket) = 0;
+
+  // Resolves a host name to an IPv4 address without blocking the loop. The
+  // handler runs later on the loop's thread with 0 and the address (network
+  // byte order), or with a Winsock error number (11001 host not found, ...).
+  // Loops without a resolver fail every lookup with 11001.
+  using LookupId = int;
+  using LookupHandler = std::function<void(int errorCode, std::uint32_t ipv4)>;
+  virtual LookupId LookupHost(const std::string& name, LookupHandler onDone);
+  // The handler of a cancelled lookup never runs; unknown ids are ignored.
+  virtual void CancelLookup(LookupId id);
+
+  // True once the application was asked to end (WM_QUIT, Quit()).
+  bool Terminated() const { return quit_; }
 
   // Runs until Quit() is called.
   virtual void Run();

@@ -1,14 +1,20 @@
 #include "util/posix/PosixEventLoop.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <vector>
 
 namespace ombrix {
 
-PosixEventLoop::PosixEventLoop(Clock& clock) : clock_(clock) {
+PosixEventLoop::PosixEventLoop(Clock& clock) : clock_(clock), gate_(std::make_shared<PostGate>()) {
+  gate_->loop = this;
   int fds[2];
   if (pipe(fds) == 0) {
     wakeRead_ = fds[0];
@@ -21,6 +27,12 @@ PosixEventLoop::PosixEventLoop(Clock& clock) : clock_(clock) {
 }
 
 PosixEventLoop::~PosixEventLoop() {
+  {
+    std::lock_guard<std::mutex> lock(gate_->mutex);
+    gate_->loop = nullptr;
+  }
+  for (auto& [id, lookup] : lookups_)
+    if (lookup.worker.joinable()) lookup.worker.join();
   if (wakeRead_ >= 0) close(wakeRead_);
   if (wakeWrite_ >= 0) close(wakeWrite_);
 }
@@ -42,19 +54,25 @@ void PosixEventLoop::DrainWakePipe() {
 
 bool PosixEventLoop::Poll(int timeoutMs, bool dispatch) {
   std::vector<pollfd> fds;
+  std::vector<unsigned long long> serials;
   fds.push_back({wakeRead_, POLLIN, 0});
+  serials.push_back(0);
   for (const auto& [sock, w] : watches_) {
     short events = 0;
     if (w.interest & (kSocketReadable | kSocketClosed)) events |= POLLIN;
     if (w.interest & kSocketWritable) events |= POLLOUT;
     fds.push_back({static_cast<int>(sock), events, 0});
+    serials.push_back(w.serial);
   }
   int n = poll(fds.data(), fds.size(), timeoutMs);
   if (n <= 0 || !dispatch) return n > 0;
   for (size_t i = 1; i < fds.size(); ++i) {
     if (fds[i].revents == 0) continue;
     auto it = watches_.find(fds[i].fd);
-    if (it == watches_.end()) continue;  // unwatched by an earlier handler
+    // Unwatched by an earlier handler of this batch, or watched anew (maybe
+    // a new socket on the same descriptor): poll is level-triggered, so
+    // anything still pending shows up in the next round.
+    if (it == watches_.end() || it->second.serial != serials[i]) continue;
     unsigned events = 0;
     if (fds[i].revents & POLLIN) events |= kSocketReadable;
     if (fds[i].revents & POLLOUT) events |= kSocketWritable;
@@ -89,9 +107,51 @@ void PosixEventLoop::WaitForInput(unsigned ms) {
 }
 
 void PosixEventLoop::WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) {
-  watches_[socket] = Watch{interest, std::make_shared<SocketHandler>(std::move(onReady))};
+  watches_[socket] = Watch{interest, std::make_shared<SocketHandler>(std::move(onReady)), nextSerial_++};
 }
 
 void PosixEventLoop::UnwatchSocket(SocketHandle socket) { watches_.erase(socket); }
+
+EventLoop::LookupId PosixEventLoop::LookupHost(const std::string& name, LookupHandler onDone) {
+  LookupId id = nextLookup_++;
+  Lookup& lookup = lookups_[id];
+  lookup.onDone = std::move(onDone);
+  lookup.worker = std::thread([gate = gate_, id, name] {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    int error = 11001;  // WSAHOST_NOT_FOUND
+    std::uint32_t ipv4 = 0;
+    int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
+    if (rc == 0 && result) {
+      ipv4 = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+      error = 0;
+    } else if (rc == EAI_AGAIN) {
+      error = 11002;  // WSATRY_AGAIN
+    }
+    if (result) freeaddrinfo(result);
+    std::lock_guard<std::mutex> lock(gate->mutex);
+    if (gate->loop) {
+      PosixEventLoop* loop = gate->loop;
+      loop->Post([loop, id, error, ipv4] { loop->FinishLookup(id, error, ipv4); });
+    }
+  });
+  return id;
+}
+
+void PosixEventLoop::FinishLookup(LookupId id, int error, std::uint32_t ipv4) {
+  auto it = lookups_.find(id);
+  if (it == lookups_.end()) return;
+  LookupHandler onDone = std::move(it->second.onDone);
+  if (it->second.worker.joinable()) it->second.worker.join();  // it has posted; it is ending
+  lookups_.erase(it);
+  if (onDone) onDone(error, ipv4);
+}
+
+void PosixEventLoop::CancelLookup(LookupId id) {
+  auto it = lookups_.find(id);
+  if (it != lookups_.end()) it->second.onDone = nullptr;  // the entry goes when the thread reports
+}
 
 }  // namespace ombrix

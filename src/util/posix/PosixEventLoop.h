@@ -3,7 +3,9 @@
 #pragma once
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "util/Clock.h"
 #include "util/EventLoop.h"
@@ -26,6 +28,10 @@ class PosixEventLoop : public EventLoop {
   void WaitForInput(unsigned ms) override;
   void WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) override;
   void UnwatchSocket(SocketHandle socket) override;
+  // Each lookup runs getaddrinfo on a thread of its own and posts the result
+  // back; the thread is joined when its result is delivered or the loop ends.
+  LookupId LookupHost(const std::string& name, LookupHandler onDone) override;
+  void CancelLookup(LookupId id) override;
   long long NowMs() override { return clock_.MonotonicMs(); }
 
  private:
@@ -36,13 +42,30 @@ class PosixEventLoop : public EventLoop {
   struct Watch {
     unsigned interest = 0;
     std::shared_ptr<SocketHandler> handler;
+    // Tells a watch apart from a later one on a reused descriptor, so events
+    // polled for a socket that a handler closed never reach its successor.
+    unsigned long long serial = 0;
   };
+  struct Lookup {
+    LookupHandler onDone;  // empty once cancelled
+    std::thread worker;
+  };
+  void FinishLookup(LookupId id, int error, std::uint32_t ipv4);
   Clock& clock_;
   TimerQueue timers_;
   std::map<SocketHandle, Watch> watches_;
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;
   int wakeRead_ = -1, wakeWrite_ = -1;
+  unsigned long long nextSerial_ = 1;
+  std::map<LookupId, Lookup> lookups_;
+  LookupId nextLookup_ = 1;
+  // Lookup threads post through this; the loop clears it when it goes away.
+  struct PostGate {
+    std::mutex mutex;
+    PosixEventLoop* loop = nullptr;
+  };
+  std::shared_ptr<PostGate> gate_;
 };
 
 }  // namespace ombrix

@@ -2,17 +2,24 @@
 
 #include <winsock2.h>
 
+#include <cstring>
+
 namespace ombrix {
 
 namespace {
 
 const char kClassName[] = "OmbrixEventLoop";
 const UINT kPostedMsg = WM_APP + 1;
-const UINT kSocketMsg = WM_APP + 2;
+const UINT kLookupMsg = WM_APP + 2;
+// Socket notices use a range of message numbers, one per watch in turn.
+const UINT kSocketMsgFirst = WM_APP + 0x100;
+const UINT kSocketMsgCount = 0x3000;
 
 }  // namespace
 
 Win32EventLoop::Win32EventLoop() {
+  WSADATA data;
+  winsockStarted_ = WSAStartup(MAKEWORD(1, 1), &data) == 0;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = WndProc;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -24,8 +31,14 @@ Win32EventLoop::Win32EventLoop() {
 
 Win32EventLoop::~Win32EventLoop() {
   for (auto& [id, fn] : timers_) KillTimer(hwnd_, id);
-  for (auto& [sock, fn] : sockets_) WSAAsyncSelect(static_cast<SOCKET>(sock), hwnd_, 0, 0);
+  for (auto& [sock, w] : sockets_) WSAAsyncSelect(static_cast<SOCKET>(sock), hwnd_, 0, 0);
+  for (auto& [id, lookup] : lookups_) {
+    WSACancelAsyncRequest(lookup.task);
+    // A lookup still running may yet write its buffer: leave it allocated.
+    (void)lookup.hostent.release();
+  }
   DestroyWindow(hwnd_);
+  if (winsockStarted_) WSACleanup();
 }
 
 EventLoop::TimerId Win32EventLoop::CreateTimer(std::function<void()> onTick) {
@@ -122,18 +135,47 @@ long long Win32EventLoop::NowMs() {
 }
 
 void Win32EventLoop::WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) {
-  sockets_[socket] = std::make_shared<SocketHandler>(std::move(onReady));
+  UINT message = kSocketMsgFirst + nextSocketMsg_;
+  nextSocketMsg_ = (nextSocketMsg_ + 1) % kSocketMsgCount;
+  sockets_[socket] = Watch{std::make_shared<SocketHandler>(std::move(onReady)), message};
   long mask = 0;
   if (interest & kSocketReadable) mask |= FD_READ;
   if (interest & kSocketWritable) mask |= FD_WRITE | FD_CONNECT;
   if (interest & (kSocketClosed | kSocketReadable)) mask |= FD_CLOSE;
-  WSAAsyncSelect(static_cast<SOCKET>(socket), hwnd_, kSocketMsg, mask);
+  WSAAsyncSelect(static_cast<SOCKET>(socket), hwnd_, message, mask);
 }
 
 void Win32EventLoop::UnwatchSocket(SocketHandle socket) {
   WSAAsyncSelect(static_cast<SOCKET>(socket), hwnd_, 0, 0);
   sockets_.erase(socket);
   // Notices already queued for this socket are dropped by the lookup in WndProc.
+}
+
+EventLoop::LookupId Win32EventLoop::LookupHost(const std::string& name, LookupHandler onDone) {
+  LookupId id = nextLookup_++;
+  Lookup lookup;
+  lookup.onDone = std::move(onDone);
+  lookup.hostent.reset(new char[MAXGETHOSTSTRUCT]);
+  // The answer names the task handle; the map ties it back to the lookup.
+  lookup.task = WSAAsyncGetHostByName(hwnd_, kLookupMsg, name.c_str(), lookup.hostent.get(), MAXGETHOSTSTRUCT);
+  if (!lookup.task) {
+    int error = WSAGetLastError();
+    LookupHandler handler = std::move(lookup.onDone);
+    Post([handler, error] { handler(error ? error : WSAHOST_NOT_FOUND, 0); });
+    return id;
+  }
+  lookups_[id] = std::move(lookup);
+  return id;
+}
+
+void Win32EventLoop::CancelLookup(LookupId id) {
+  auto it = lookups_.find(id);
+  if (it == lookups_.end()) return;
+  // The answer may already be queued (or, where cancelling is not supported,
+  // still arrive): keep the entry so its buffer outlives the lookup, and
+  // drop the answer when it comes.
+  WSACancelAsyncRequest(it->second.task);
+  it->second.onDone = nullptr;
 }
 
 LRESULT CALLBACK Win32EventLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -151,10 +193,32 @@ LRESULT CALLBACK Win32EventLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     case kPostedMsg:
       self->RunPosted();
       return 0;
-    case kSocketMsg: {
+    case kLookupMsg: {
+      for (auto it = self->lookups_.begin(); it != self->lookups_.end(); ++it) {
+        if (it->second.task != reinterpret_cast<HANDLE>(wParam)) continue;
+        Lookup lookup = std::move(it->second);
+        self->lookups_.erase(it);
+        if (!lookup.onDone) break;
+        int error = WSAGETASYNCERROR(lParam);
+        std::uint32_t ipv4 = 0;
+        if (!error) {
+          auto* host = reinterpret_cast<hostent*>(lookup.hostent.get());
+          if (host->h_addrtype == AF_INET && host->h_length == 4 && host->h_addr_list[0])
+            std::memcpy(&ipv4, host->h_addr_list[0], 4);
+          else
+            error = WSANO_DATA;
+        }
+        lookup.onDone(error, ipv4);
+        break;
+      }
+      return 0;
+    }
+  }
+  if (msg >= kSocketMsgFirst && msg < kSocketMsgFirst + kSocketMsgCount) {
+    {
       auto it = self->sockets_.find(static_cast<SocketHandle>(wParam));
-      if (it == self->sockets_.end()) return 0;
-      auto handler = it->second;
+      if (it == self->sockets_.end() || it->second.message != msg) return 0;
+      auto handler = it->second.handler;
       unsigned events = 0;
       WORD ev = WSAGETSELECTEVENT(lParam);
       int error = WSAGETSELECTERROR(lParam);

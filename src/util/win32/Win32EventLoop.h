@@ -26,6 +26,9 @@ class Win32EventLoop : public EventLoop {
   void WaitForInput(unsigned ms) override;
   void WatchSocket(SocketHandle socket, unsigned interest, SocketHandler onReady) override;
   void UnwatchSocket(SocketHandle socket) override;
+  // WSAAsyncGetHostByName to the loop's window.
+  LookupId LookupHost(const std::string& name, LookupHandler onDone) override;
+  void CancelLookup(LookupId id) override;
   void Run() override;
   void Quit() override;
   long long NowMs() override;
@@ -47,7 +50,22 @@ class Win32EventLoop : public EventLoop {
 
   HWND hwnd_ = nullptr;
   std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
-  std::map<SocketHandle, std::shared_ptr<SocketHandler>> sockets_;
+  struct Watch {
+    std::shared_ptr<SocketHandler> handler;
+    // Each watch notifies with a message number of its own, so notices still
+    // queued for a closed socket never reach a new socket with the same handle.
+    UINT message = 0;
+  };
+  std::map<SocketHandle, Watch> sockets_;
+  UINT nextSocketMsg_ = 0;
+  struct Lookup {
+    HANDLE task = nullptr;
+    LookupHandler onDone;  // empty once cancelled
+    std::unique_ptr<char[]> hostent;  // MAXGETHOSTSTRUCT bytes the lookup fills in
+  };
+  std::map<LookupId, Lookup> lookups_;
+  LookupId nextLookup_ = 1;
+  bool winsockStarted_ = false;
   UINT_PTR nextTimerId_ = 1;
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;
