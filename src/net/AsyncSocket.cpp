@@ -115,6 +115,9 @@ int AsyncSocket::Connect(std::uint32_t ipv4, std::uint16_t port, std::uint32_t l
   closeError_ = 0;
   unsent_.clear();
   connecting_ = true;
+  // Watched before connecting: a notice of a connect that fails at once
+  // must find the watch already there.
+  Watch();
   error = sockops::Connect(handle_, ipv4, port);
   if (error == kWsaEConnRefused || error == kWsaENetUnreach || error == kWsaEHostUnreach || error == kWsaETimedOut) {
     // Winsock reports these later through the connect notice even when the
@@ -135,7 +138,6 @@ int AsyncSocket::Connect(std::uint32_t ipv4, std::uint16_t port, std::uint32_t l
     Release(true);
     return lastError_ = error;
   }
-  Watch();
   return 0;
 }
 

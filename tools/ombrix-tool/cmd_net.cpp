@@ -9,6 +9,7 @@
 #include "acquire/Freshness.h"
 #include "app/ProcessState.h"
 #include "ui/MainFrm.h"
+#include "util/Clock.h"
 #include "util/FileUtil.h"
 #include "util/StrUtil.h"
 #ifdef _WIN32
