@@ -183,8 +183,8 @@ TEST(FetchFile, ProxyIsTakenFromTheSettingsValues) {
   ScriptedServer server({Script().Send(HttpResponse(200, "OK", body))});
   ScriptedProxy proxy(server.Port());
   FetchFixture f;
-  f.main.ProxyHost = "127.0.0.1";
-  f.main.ProxyPort = std::to_string(proxy.Port());
+  f.main.Servers.ProxyHost = "127.0.0.1";
+  f.main.Servers.ProxyPort = std::to_string(proxy.Port());
   f.Fetch("http://radar.example.invalid/ridge/RadarImg/");
   EXPECT_TRUE(FetchOK);
   EXPECT_EQ(ReadFile(f.path), body);

@@ -63,8 +63,8 @@ int Fetch(const Args& args) {
   main.MinTimer->SetEnabled(false);
   main.WldTimer->SetEnabled(false);
   main.Timer1->SetEnabled(false);
-  main.ProxyHost = proxy;
-  main.ProxyPort = proxyPort;
+  main.Servers.ProxyHost = proxy;
+  main.Servers.ProxyPort = proxyPort;
   main.RidgeTimer->SetInterval(static_cast<unsigned>(timeout < 0 ? 0 : timeout) * 1000u);
   std::vector<std::string> trail;
   auto shown = main.RidgeCli->OnStateChange;
