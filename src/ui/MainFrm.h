@@ -13,6 +13,7 @@
 #include "records/RadarList.h"
 #include "imaging/WorkObjects.h"
 #include "net/HttpClient.h"
+#include "ui/About.h"
 #include "ui/Components.h"
 #include "util/EventLoop.h"
 #include "util/ProfileFile.h"
@@ -20,6 +21,7 @@
 namespace ombrix {
 
 class Registry;
+class ShellCommands;
 class Dialogs;
 class UiViewLink;
 
@@ -40,6 +42,7 @@ struct Platform {
   MemoryStatus* memory = nullptr;
   // Opens the settings file (unset: the platform's profile functions).
   std::function<std::unique_ptr<ProfileFile>(const std::string& path)> openProfile;
+  ShellCommands* shell = nullptr;  // web sites, help file, About box
 };
 
 class TMain {
@@ -115,6 +118,21 @@ class TMain {
   MenuItem Help2{"&Help"};
 
   void Close();  // closes the main window through its close steps
+  // Help menu and About box (ui/MainFrmMenus.cpp)
+  TAboutBox AboutBox;
+  void OpenWebSite(const std::string& address);
+  void About1Click();
+  void Help2Click();  // also F1 anywhere in the window
+  void OmbrixWebsite1Click();
+  void UiViewinfo1Click();
+  void YahooUiViewgroup1Click();
+  void NWSRidge1Click();
+  void TAMU1Click();
+  void Iowa1Click();
+  void NWSRidgeData1Click();  // the data folders of the settings' [URL] section
+  void RidgeNationaSectionalData1Click();
+  void TexasAMData1Click();
+  void IowaStateData1Click();
   void EXit1Click() { Close(); }
   enum class MouseButton { Left, Right, Middle };
   // Handlers still to write (empty bodies in ui/MainFrmShell.cpp):
@@ -128,18 +146,6 @@ class TMain {
   void RadarGridDblClick();
   void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
   void AbortRidgeCliIfBusy();  // the close request stops a running fetch
-  void About1Click();
-  void Help2Click();  // also F1 anywhere in the window
-  void OmbrixWebsite1Click();
-  void UiViewinfo1Click();
-  void YahooUiViewgroup1Click();
-  void NWSRidge1Click();
-  void NWSRidgeData1Click();
-  void RidgeNationaSectionalData1Click();
-  void TAMU1Click();
-  void TexasAMData1Click();
-  void Iowa1Click();
-  void IowaStateData1Click();
   // --- end of the shell's block ---
 
   // --- Timers ---

@@ -19,18 +19,6 @@ void TMain::RadarGridMouseDown(MouseButton, int, int) {}
 void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
 void TMain::AbortRidgeCliIfBusy() {}
-void TMain::About1Click() {}
-void TMain::Help2Click() {}
-void TMain::OmbrixWebsite1Click() {}
-void TMain::UiViewinfo1Click() {}
-void TMain::YahooUiViewgroup1Click() {}
-void TMain::NWSRidge1Click() {}
-void TMain::NWSRidgeData1Click() {}
-void TMain::RidgeNationaSectionalData1Click() {}
-void TMain::TAMU1Click() {}
-void TMain::TexasAMData1Click() {}
-void TMain::Iowa1Click() {}
-void TMain::IowaStateData1Click() {}
 // ---- end of the handlers still to write ----
 
 }  // namespace ombrix

@@ -12,6 +12,7 @@
 #include "ui/Dialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/win32/MainWindow.h"
+#include "ui/win32/Win32Shell.h"
 #include "util/win32/Win32EventLoop.h"
 
 using namespace ombrix;
@@ -26,6 +27,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::unique_ptr<Dialogs> dialogs =
       CreateSystemDialogs([&shell]() -> void* { return shell ? shell->Handle() : nullptr; });
   std::unique_ptr<UiViewLink> uiView = CreateUiViewLink();
+  std::unique_ptr<ShellCommands> shellCommands =
+      CreateWin32Shell([&shell]() -> HWND { return shell ? shell->Handle() : nullptr; });
 
   Platform platform;
   platform.loop = &loop;
@@ -33,6 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform.registry = registry.get();
   platform.dialogs = dialogs.get();
   platform.uiView = uiView.get();
+  platform.shell = shellCommands.get();
   platform.closeMainWindow = [&shell] {
     if (shell) shell->PostClose();
   };

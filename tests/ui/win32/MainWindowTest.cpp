@@ -9,6 +9,7 @@
 
 #include "app/ProcessState.h"
 #include "support/TempDir.h"
+#include "ui/win32/Win32Shell.h"
 #include "util/win32/Win32EventLoop.h"
 
 namespace ombrix {
@@ -265,6 +266,36 @@ TEST_F(MainWindowTest, MinimisedStateGoesBothWays) {
   form_->Form.minimized = true;
   window_->Refresh();
   EXPECT_TRUE(IsIconic(hwnd));
+}
+
+TEST_F(MainWindowTest, AboutBoxIsModalAndKeepsTheLoopServed) {
+  std::unique_ptr<ShellCommands> shell = CreateWin32Shell([this] { return window_->Handle(); });
+  form_->TargetCmb.items = {dir_.Path()};
+  window_->Show();
+  std::string caption, version;
+  RECT client{};
+  bool ownerDisabled = false;
+  int ticks = 0;
+  // A timer of the main window keeps ticking while the box is open.
+  Timer tick(loop_, 10, true, [&] {
+    HWND box = FindWindowA("TAboutBox", nullptr);
+    if (++ticks < 3 || !box) return;
+    caption = Text(box);
+    GetClientRect(box, &client);
+    HWND label = FindWindowExA(box, nullptr, "STATIC", "Ombrix");
+    version = label ? Text(label) : "";
+    ownerDisabled = !IsWindowEnabled(window_->Handle());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+  shell->ShowAboutBox(form_->AboutBox);  // returns when OK is pressed
+  EXPECT_GE(ticks, 3);
+  EXPECT_EQ(caption, "About Ombrix");
+  EXPECT_EQ(client.right, 294);
+  EXPECT_EQ(client.bottom, 263);
+  EXPECT_EQ(version, "Ombrix");
+  EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(IsWindowEnabled(window_->Handle()));
+  EXPECT_EQ(FindWindowA("TAboutBox", nullptr), nullptr);
 }
 
 TEST_F(MainWindowTest, FileExitClosesThroughTheCloseSteps) {
