@@ -95,6 +95,10 @@ void TMain::FormActivate() {
   Form.visible = !Minimizeonstartup1.checked;
 }
 
+void TMain::AbortRidgeCliIfBusy() {
+  if (RidgeCli && RidgeCli->State() != httpReady) RidgeCli->AbortRequest();
+}
+
 bool TMain::FormCloseQuery() {
   // A running pass holds the Process timer disabled. Every wait below lets
   // it see Closing and FetchTimedOut and give the timer back; after about 8

@@ -18,7 +18,6 @@ void TMain::DownloadBtnClick() {}
 void TMain::RadarGridMouseDown(MouseButton, int, int) {}
 void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
-void TMain::AbortRidgeCliIfBusy() {}
 // ---- end of the handlers still to write ----
 
 }  // namespace ombrix
