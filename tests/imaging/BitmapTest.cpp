@@ -186,6 +186,7 @@ TEST(BmpFile, GifBmpIsTheSameOnEveryPlatform) {
 }
 
 TEST(PictureDraw, TransparentPngOverAFreshWhiteBitmapStaysWhite) {
+  OMBRIX_REQUIRE_TESTDATA();
   // tbbn3p08: palette PNG whose background entry is fully transparent.
   TPicture picture;
   picture.LoadFromFile(test::TestDataPath("pngsuite/tbbn3p08.png"));
@@ -210,6 +211,7 @@ TEST(PictureDraw, TransparentPngOverAFreshWhiteBitmapStaysWhite) {
 }
 
 TEST(PictureDraw, PartialAlphaBlendsWithWhatTheBitmapHolds) {
+  OMBRIX_REQUIRE_TESTDATA();
   // basn6a08: RGBA with every alpha value; blend each over black and white.
   std::string file = test::ReadFile(test::TestDataPath("pngsuite/basn6a08.png"));
   auto rgba = DecodePngRgba({reinterpret_cast<const uint8_t*>(file.data()), file.size()}).take();
@@ -230,6 +232,7 @@ TEST(PictureDraw, PartialAlphaBlendsWithWhatTheBitmapHolds) {
 }
 
 TEST(PictureDraw, InterlacedAndPlainPngsDrawTheSame) {
+  OMBRIX_REQUIRE_TESTDATA();
   for (const char* pair : {"3p08", "6a08", "0g04", "2c16"}) {
     TBitmap8 a(HalftonePalette()), b(HalftonePalette());
     TPicture picture;

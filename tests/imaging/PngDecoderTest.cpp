@@ -26,6 +26,7 @@ std::vector<std::string> SuiteFiles() {
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
 
 TEST(PngSuite, EveryValidFileDecodesToItsReference) {
+  OMBRIX_REQUIRE_TESTDATA();
   auto names = SuiteFiles();
   ASSERT_GT(names.size(), 150u) << "PngSuite not found under " << test::TestDataPath("pngsuite");
   int compared = 0;
@@ -50,6 +51,7 @@ TEST(PngSuite, EveryValidFileDecodesToItsReference) {
 }
 
 TEST(PngSuite, EveryCorruptFileIsRejectedWithAMessage) {
+  OMBRIX_REQUIRE_TESTDATA();
   int rejected = 0;
   for (const std::string& name : SuiteFiles()) {
     if (name[0] != 'x') continue;
@@ -69,6 +71,7 @@ TEST(PngSuite, EveryCorruptFileIsRejectedWithAMessage) {
 }
 
 TEST(PngSuite, TransparencyKinds) {
+  OMBRIX_REQUIRE_TESTDATA();
   auto kind = [](const char* name) {
     std::string file = test::ReadFile(test::TestDataPath(std::string("pngsuite/") + name + ".png"));
     auto info = ParsePng(Bytes(file));
@@ -86,6 +89,7 @@ TEST(PngSuite, TransparencyKinds) {
 }
 
 TEST(PngDecoder, TruncationsAndDamagedDataAreErrors) {
+  OMBRIX_REQUIRE_TESTDATA();
   std::string good = test::ReadFile(test::TestDataPath("pngsuite/basn3p08.png"));
   ASSERT_TRUE(DecodePngRgba(Bytes(good)));
   for (size_t n = 0; n < good.size(); n += 13) EXPECT_FALSE(DecodePngRgba(Bytes(good.substr(0, n)))) << n;
@@ -98,6 +102,7 @@ TEST(PngDecoder, TruncationsAndDamagedDataAreErrors) {
 }
 
 TEST(PngDecoder, HugeDeclaredSizeIsRefusedBeforeAllocating) {
+  OMBRIX_REQUIRE_TESTDATA();
   // basn0g08 with its IHDR saying 70000 x 70000 (and the CRC made to match).
   std::string file = test::ReadFile(test::TestDataPath("pngsuite/basn0g08.png"));
   ASSERT_GT(file.size(), 33u);
@@ -121,6 +126,7 @@ TEST(PngDecoder, HugeDeclaredSizeIsRefusedBeforeAllocating) {
 }
 
 TEST(Picture, PicksTheDecoderByExtension) {
+  OMBRIX_REQUIRE_TESTDATA();
   test::TempDir dir;
   std::string png = test::ReadFile(test::TestDataPath("pngsuite/basn3p08.png"));
   test::WriteFile(dir / "a.PNG", png);

@@ -59,4 +59,13 @@ std::string TestDataPath(const std::string& relative) {
   return base + "/" + relative;
 }
 
+bool TestDataMissing(std::string& why) {
+  std::string folder = TestDataPath("pngsuite");
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) return false;
+  why = "conformance data not found at " + folder +
+        " (place the shared testdata folder beside the checkout or set OMBRIX_TESTDATA)";
+  return true;
+}
+
 }  // namespace ombrix::test

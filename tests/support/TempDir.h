@@ -1,5 +1,6 @@
 // A fresh folder for one test, removed with everything in it at the end.
 #pragma once
+#include <cstdlib>
 #include <string>
 
 namespace ombrix::test {
@@ -26,5 +27,23 @@ std::string ReadFile(const std::string& path);
 // A path inside the shared conformance data, usable by native and Windows
 // test binaries alike.
 std::string TestDataPath(const std::string& relative);
+
+// True when the shared conformance data is there. A checkout without it
+// (a user's own clone) skips the tests that need it; CI requires it.
+bool TestDataMissing(std::string& why);
+
+}  // namespace ombrix::test
+
+// First statement of a test that reads the shared conformance data.
+#define OMBRIX_REQUIRE_TESTDATA()                                      \
+  do {                                                                 \
+    std::string ombrix_why_;                                           \
+    if (::ombrix::test::TestDataMissing(ombrix_why_)) {                \
+      if (std::getenv("CI")) FAIL() << ombrix_why_;                    \
+      GTEST_SKIP() << ombrix_why_;                                     \
+    }                                                                  \
+  } while (0)
+
+namespace ombrix::test {
 
 }  // namespace ombrix::test
