@@ -255,26 +255,32 @@ void THttpClient::SendRequest() {
 // --- Receiving ---
 
 void THttpClient::OnDataAvailable() {
-  if (!socket_.IsOpen()) return;
-  std::size_t room = kRcvBufSize - bufLen_;
-  if (room == 0) {  // cannot happen: a full buffer is consumed or fails the request
-    Fail("Receive buffer overflow", 0);
-    return;
+  // Each read takes at most one receive buffer; a few reads per notice keep
+  // a fast transfer from paying a loop round trip for every 8 kB.
+  for (int reads = 0; reads < 32; ++reads) {
+    if (!socket_.IsOpen()) return;
+    unsigned gen = generation_;
+    std::size_t room = kRcvBufSize - bufLen_;
+    if (room == 0) {  // cannot happen: a full buffer is consumed or fails the request
+      Fail("Receive buffer overflow", 0);
+      return;
+    }
+    long n = socket_.Receive(buf_ + bufLen_, room);
+    if (n < 0) {
+      int error = socket_.LastError();
+      if (error == kWsaEWouldBlock) return;
+      PeerClosed(error);
+      return;
+    }
+    if (n == 0) {
+      PeerClosed(0);
+      return;
+    }
+    if (phase_ == Phase::Idle) return;  // nothing asked for: a kept-open connection's stray bytes
+    bufLen_ += static_cast<std::size_t>(n);
+    ProcessBuffer();
+    if (!Alive(gen) || static_cast<std::size_t>(n) < room) return;  // drained for now
   }
-  long n = socket_.Receive(buf_ + bufLen_, room);
-  if (n < 0) {
-    int error = socket_.LastError();
-    if (error == kWsaEWouldBlock) return;
-    PeerClosed(error);
-    return;
-  }
-  if (n == 0) {
-    PeerClosed(0);
-    return;
-  }
-  if (phase_ == Phase::Idle) return;  // nothing asked for: a kept-open connection's stray bytes
-  bufLen_ += static_cast<std::size_t>(n);
-  ProcessBuffer();
 }
 
 void THttpClient::ProcessBuffer() {
