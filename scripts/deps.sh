@@ -5,7 +5,7 @@ set -euo pipefail
 
 NATIVE_PKGS=(cmake ninja-build g++ make pkg-config zlib1g-dev libfreetype-dev
   fonts-liberation googletest libgtest-dev imagemagick clang libclang-rt-dev
-  curl python3)
+  curl python3 valgrind)
 WINDOWS_PKGS=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 xvfb xauth)
 
 SUDO=""
