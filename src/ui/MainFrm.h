@@ -29,19 +29,19 @@ class UiViewLink;
 // Each is optional in tests; the shell fills in the real ones.
 struct Platform {
   EventLoop* loop = nullptr;
-  std::function<void()> beep;  // MessageBeep
+  std::function<void()> beep{};  // MessageBeep
   // Host integration: where UI-View32 and PMapServer are, the dialogs the
   // target list asks through, the automation link, and the window's own
   // close request (UI-View32 closing, missing UI-View32 at first display).
   Registry* registry = nullptr;
   Dialogs* dialogs = nullptr;
   UiViewLink* uiView = nullptr;
-  std::function<void()> closeMainWindow;
-  std::function<void()> saveSettings;  // replaces SaveSettings (tests of other handlers)
+  std::function<void()> closeMainWindow{};
+  std::function<void()> saveSettings{};  // replaces SaveSettings (tests of other handlers)
   // Memory figures for the log and the status line (nullptr: the system's).
   MemoryStatus* memory = nullptr;
   // Opens the settings file (unset: the platform's profile functions).
-  std::function<std::unique_ptr<ProfileFile>(const std::string& path)> openProfile;
+  std::function<std::unique_ptr<ProfileFile>(const std::string& path)> openProfile{};
   ShellCommands* shell = nullptr;  // web sites, help file, About box
 };
 
