@@ -39,7 +39,8 @@ test-windows: windows
 run: windows
 	@bash scripts/run-demo.sh $(WINDOWS)
 
-fuzz: deps
+fuzz:
+	@DEPS_FUZZ=1 bash scripts/deps.sh
 	@bash scripts/fuzz.sh $(BUILD)/fuzz
 
 bench: native

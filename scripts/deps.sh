@@ -4,15 +4,17 @@
 set -euo pipefail
 
 NATIVE_PKGS=(cmake ninja-build g++ make pkg-config zlib1g-dev libfreetype-dev
-  fonts-liberation googletest libgtest-dev imagemagick clang libclang-rt-dev
-  curl python3 valgrind)
+  fonts-liberation googletest libgtest-dev imagemagick curl python3 valgrind)
 WINDOWS_PKGS=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 xvfb xauth)
+# Only `make fuzz` needs clang's libFuzzer runtime; it sets DEPS_FUZZ=1.
+FUZZ_PKGS=()
+if [ "${DEPS_FUZZ:-0}" = 1 ]; then FUZZ_PKGS=(clang libclang-rt-dev); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 missing=()
-for p in "${NATIVE_PKGS[@]}" "${WINDOWS_PKGS[@]}"; do
+for p in "${NATIVE_PKGS[@]}" "${WINDOWS_PKGS[@]}" "${FUZZ_PKGS[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
