@@ -143,11 +143,11 @@ int Floor(const char* png, const char* out) {
 // CPU time of the RIDGE conversion's imaging work: load the GIF, render it,
 // two caption bands, save the 600 x 550 BMP.
 int GifCpu(const char* folder, int rounds) {
-  test::GifSpec spec;
-  spec.width = 600;
-  spec.height = 550;
-  spec.globalTable = test::RampTable(16);
-  test::GifFrameSpec f;
+  test::GifRecipe recipe;
+  recipe.width = 600;
+  recipe.height = 550;
+  recipe.globalTable = test::RampTable(16);
+  test::GifFrameRecipe f;
   f.width = 600;
   f.height = 550;
   std::mt19937 rng(5);
@@ -156,9 +156,9 @@ int GifCpu(const char* folder, int rounds) {
       int d = std::abs(x - 300) + std::abs(y - 275);
       f.pixels.push_back(static_cast<uint8_t>(d < 200 && rng() % 5 ? (d / 15) % 15 + 1 : 0));
     }
-  spec.frames.push_back(f);
+  recipe.frames.push_back(f);
   std::string gifPath = std::string(folder) + "/LOT_N0R_0.gif", bmpPath = std::string(folder) + "/LOT_N0R_0.bmp";
-  if (!WriteFileAtomic(gifPath, test::EncodeGif(spec))) return 1;
+  if (!WriteFileAtomic(gifPath, test::EncodeGif(recipe))) return 1;
   const std::string caption = "Ombrix 2.2.1 - Radar image LOT_N0R_0 from IL,Chicago,LOT 12/07/2006 15:32 UTC";
   TGifImage gif;
   auto once = [&] {

@@ -34,7 +34,7 @@ class TBitmap8 {
   void SetPalette(Palette palette);
 
   Rgb BrushColor{255, 255, 255};
-  FontSpec Font;
+  TextFont Font;
   bool Transparent = false;
   Rgb TransparentColor{};
 

@@ -12,7 +12,7 @@
 
 namespace ombrix {
 
-struct FontSpec {
+struct TextFont {
   std::string face = "Arial";
   int points = 8;
   Rgb color{};  // black
@@ -32,10 +32,10 @@ class TextRaster {
  public:
   virtual ~TextRaster() = default;
   // The text cell: advance width of the whole text and the font's line height.
-  virtual TextSize Measure(const FontSpec& font, std::string_view text) = 0;
+  virtual TextSize Measure(const TextFont& font, std::string_view text) = 0;
   // The mask of the cell Measure gives; throws ImageError when no font can
   // be had.
-  virtual TextMask Render(const FontSpec& font, std::string_view text) = 0;
+  virtual TextMask Render(const TextFont& font, std::string_view text) = 0;
 };
 
 // The raster in force: the platform's, or the one a test installed.

@@ -97,16 +97,16 @@ TEST(Bitmap8, CopyRectAndDrawWithAndWithoutTransparency) {
 TEST(BmpFile, ExactLayoutOfAGifUnderlay) {
   test::TempDir dir;
   // A 16-colour GIF 601 pixels wide: 16 colours + 240 black entries, rows of 604 bytes.
-  test::GifSpec spec;
-  spec.width = 601;
-  spec.height = 3;
-  spec.globalTable = test::RampTable(16);
-  test::GifFrameSpec f;
+  test::GifRecipe recipe;
+  recipe.width = 601;
+  recipe.height = 3;
+  recipe.globalTable = test::RampTable(16);
+  test::GifFrameRecipe f;
   f.width = 601;
   f.height = 3;
   for (int i = 0; i < 601 * 3; ++i) f.pixels.push_back(static_cast<uint8_t>(i % 16));
-  spec.frames.push_back(f);
-  test::WriteFile(dir / "wide.gif", test::EncodeGif(spec));
+  recipe.frames.push_back(f);
+  test::WriteFile(dir / "wide.gif", test::EncodeGif(recipe));
   TGifImage gif;
   gif.LoadFromFile(dir / "wide.gif");
   gif.Bitmap().SaveToFile(dir / "wide.bmp");
@@ -165,17 +165,17 @@ TEST(BmpFile, GifBmpIsTheSameOnEveryPlatform) {
   // A fixed GIF; the checksum below was taken from the native build and the
   // Windows build (under Wine) must give the same bytes.
   test::TempDir dir;
-  test::GifSpec spec;
-  spec.width = 600;
-  spec.height = 550;
-  spec.globalTable = test::RampTable(64);
-  test::GifFrameSpec f;
+  test::GifRecipe recipe;
+  recipe.width = 600;
+  recipe.height = 550;
+  recipe.globalTable = test::RampTable(64);
+  test::GifFrameRecipe f;
   f.width = 600;
   f.height = 550;
   for (int y = 0; y < 550; ++y)
     for (int x = 0; x < 600; ++x) f.pixels.push_back(static_cast<uint8_t>(((x / 13) ^ (y / 11)) % 64));
-  spec.frames.push_back(f);
-  test::WriteFile(dir / "ridge.gif", test::EncodeGif(spec));
+  recipe.frames.push_back(f);
+  test::WriteFile(dir / "ridge.gif", test::EncodeGif(recipe));
   TGifImage gif;
   gif.LoadFromFile(dir / "ridge.gif");
   gif.Bitmap().SaveToFile(dir / "ridge.bmp");

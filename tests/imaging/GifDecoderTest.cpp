@@ -13,8 +13,8 @@ namespace ombrix {
 namespace {
 
 using test::EncodeGif;
-using test::GifFrameSpec;
-using test::GifSpec;
+using test::GifFrameRecipe;
+using test::GifRecipe;
 using test::RampTable;
 
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
@@ -29,17 +29,17 @@ std::vector<uint8_t> Pattern(int width, int height, int colours, unsigned seed =
   return px;
 }
 
-GifSpec OneFrame(int width, int height, int colours, std::vector<uint8_t> pixels) {
-  GifSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.globalTable = RampTable(colours);
-  GifFrameSpec f;
+GifRecipe OneFrame(int width, int height, int colours, std::vector<uint8_t> pixels) {
+  GifRecipe recipe;
+  recipe.width = width;
+  recipe.height = height;
+  recipe.globalTable = RampTable(colours);
+  GifFrameRecipe f;
   f.width = width;
   f.height = height;
   f.pixels = std::move(pixels);
-  spec.frames.push_back(std::move(f));
-  return spec;
+  recipe.frames.push_back(std::move(f));
+  return recipe;
 }
 
 Palette Ramp(int n) {
@@ -69,29 +69,29 @@ TEST(GifDecoder, CodeSizeGrowsToTwelveBitsWithAndWithoutClearCodes) {
   std::mt19937 rng(7);
   for (auto& p : px) p = static_cast<uint8_t>(rng());
   for (bool clear : {true, false}) {
-    GifSpec spec = OneFrame(300, 200, 256, px);
-    spec.clearWhenFull = clear;
-    auto gif = DecodeGif(Bytes(EncodeGif(spec)));
+    GifRecipe recipe = OneFrame(300, 200, 256, px);
+    recipe.clearWhenFull = clear;
+    auto gif = DecodeGif(Bytes(EncodeGif(recipe)));
     ASSERT_TRUE(gif) << gif.error();
     EXPECT_EQ(gif.value().first.pixels, px) << (clear ? "with clear codes" : "full table kept");
   }
   // Few colours and long runs: long strings in a full table.
   auto runs = Pattern(640, 480, 4);
-  GifSpec spec = OneFrame(640, 480, 4, runs);
-  spec.clearWhenFull = false;
-  auto gif = DecodeGif(Bytes(EncodeGif(spec)));
+  GifRecipe recipe = OneFrame(640, 480, 4, runs);
+  recipe.clearWhenFull = false;
+  auto gif = DecodeGif(Bytes(EncodeGif(recipe)));
   ASSERT_TRUE(gif) << gif.error();
   EXPECT_EQ(gif.value().first.pixels, runs);
 }
 
 TEST(GifDecoder, InterlacedLocalTableAnd87a) {
   auto px = Pattern(50, 29, 16);
-  GifSpec spec = OneFrame(50, 29, 4, {});
-  spec.version87a = true;
-  spec.frames[0].pixels = px;
-  spec.frames[0].interlaced = true;
-  spec.frames[0].localTable = RampTable(16);
-  auto gif = DecodeGif(Bytes(EncodeGif(spec)));
+  GifRecipe recipe = OneFrame(50, 29, 4, {});
+  recipe.version87a = true;
+  recipe.frames[0].pixels = px;
+  recipe.frames[0].interlaced = true;
+  recipe.frames[0].localTable = RampTable(16);
+  auto gif = DecodeGif(Bytes(EncodeGif(recipe)));
   ASSERT_TRUE(gif) << gif.error();
   EXPECT_TRUE(gif.value().first.interlaced);
   EXPECT_EQ(gif.value().first.pixels, px);
@@ -103,12 +103,12 @@ TEST(GifDecoder, InterlacedLocalTableAnd87a) {
 }
 
 TEST(GifDecoder, SmallFrameLiesOnTheScreenAtItsPositionAndLaterFramesAreCounted) {
-  GifSpec spec;
-  spec.width = 20;
-  spec.height = 10;
-  spec.globalTable = RampTable(8);
-  spec.background = 5;
-  GifFrameSpec f;
+  GifRecipe recipe;
+  recipe.width = 20;
+  recipe.height = 10;
+  recipe.globalTable = RampTable(8);
+  recipe.background = 5;
+  GifFrameRecipe f;
   f.left = 3;
   f.top = 2;
   f.width = 4;
@@ -116,9 +116,9 @@ TEST(GifDecoder, SmallFrameLiesOnTheScreenAtItsPositionAndLaterFramesAreCounted)
   f.pixels = {1, 2, 3, 4, 1, 2, 3, 4, 7, 7, 7, 7};
   f.localTable = RampTable(8);
   f.transparentIndex = 1;  // never applied
-  spec.frames.push_back(f);
-  spec.frames.push_back(f);
-  auto gif = DecodeGif(Bytes(EncodeGif(spec)));
+  recipe.frames.push_back(f);
+  recipe.frames.push_back(f);
+  auto gif = DecodeGif(Bytes(EncodeGif(recipe)));
   ASSERT_TRUE(gif) << gif.error();
   EXPECT_EQ(gif.value().frameCount, 2);
   EXPECT_EQ(gif.value().first.transparentIndex, 1);
@@ -158,10 +158,10 @@ TEST(GifDecoder, BrokenFilesAreErrorsNotCrashes) {
 }
 
 TEST(GifDecoder, HugeDeclaredScreenIsRefusedBeforeAllocating) {
-  GifSpec spec = OneFrame(4, 4, 4, std::vector<uint8_t>(16, 1));
-  spec.width = 65535;
-  spec.height = 65535;
-  auto r = DecodeGif(Bytes(EncodeGif(spec)));
+  GifRecipe recipe = OneFrame(4, 4, 4, std::vector<uint8_t>(16, 1));
+  recipe.width = 65535;
+  recipe.height = 65535;
+  auto r = DecodeGif(Bytes(EncodeGif(recipe)));
   ASSERT_FALSE(r);
   EXPECT_NE(r.error().find("too large"), std::string::npos) << r.error();
 }

@@ -11,10 +11,10 @@ namespace {
 // Ink on every cell whose column is even; cells 3 wide per character, 5 high.
 class FakeRaster : public TextRaster {
  public:
-  TextSize Measure(const FontSpec&, std::string_view text) override {
+  TextSize Measure(const TextFont&, std::string_view text) override {
     return {static_cast<int>(text.size()) * 3, 5};
   }
-  TextMask Render(const FontSpec& font, std::string_view text) override {
+  TextMask Render(const TextFont& font, std::string_view text) override {
     TextSize s = Measure(font, text);
     TextMask m{s.width, s.height, std::vector<uint8_t>(static_cast<size_t>(s.width) * s.height)};
     for (int i = 0; i < s.width * s.height; ++i) m.ink[i] = (i % s.width) % 2 == 0;

@@ -110,20 +110,20 @@ std::vector<uint8_t> RampTable(int n) {
   return t;
 }
 
-std::string EncodeGif(const GifSpec& spec) {
-  std::string out = spec.version87a ? "GIF87a" : "GIF89a";
-  Put16(out, spec.width);
-  Put16(out, spec.height);
+std::string EncodeGif(const GifRecipe& recipe) {
+  std::string out = recipe.version87a ? "GIF87a" : "GIF89a";
+  Put16(out, recipe.width);
+  Put16(out, recipe.height);
   uint8_t packed = 0x70;  // colour resolution 8 bits
-  if (!spec.globalTable.empty()) packed |= 0x80 | SizeField(spec.globalTable.size());
+  if (!recipe.globalTable.empty()) packed |= 0x80 | SizeField(recipe.globalTable.size());
   out += static_cast<char>(packed);
-  out += static_cast<char>(spec.background);
+  out += static_cast<char>(recipe.background);
   out += '\0';
-  if (!spec.globalTable.empty()) PutTable(out, spec.globalTable);
+  if (!recipe.globalTable.empty()) PutTable(out, recipe.globalTable);
   // A comment extension, which the decoder must read past.
   out += "\x21\xFE\x05hello";
   out += '\0';
-  for (const GifFrameSpec& f : spec.frames) {
+  for (const GifFrameRecipe& f : recipe.frames) {
     if (f.transparentIndex >= 0) {
       out += "\x21\xF9\x04\x01";
       Put16(out, 10);
@@ -139,10 +139,10 @@ std::string EncodeGif(const GifSpec& spec) {
     if (!f.localTable.empty()) flags |= 0x80 | SizeField(f.localTable.size());
     out += static_cast<char>(flags);
     if (!f.localTable.empty()) PutTable(out, f.localTable);
-    const std::vector<uint8_t>& table = f.localTable.empty() ? spec.globalTable : f.localTable;
-    int minCode = spec.minCodeSize ? spec.minCodeSize : std::max(2, SizeField(table.size()) + 1);
+    const std::vector<uint8_t>& table = f.localTable.empty() ? recipe.globalTable : f.localTable;
+    int minCode = recipe.minCodeSize ? recipe.minCodeSize : std::max(2, SizeField(table.size()) + 1);
     out += static_cast<char>(minCode);
-    std::string data = Lzw(f.interlaced ? Interlace(f.pixels, f.width, f.height) : f.pixels, minCode, spec.clearWhenFull);
+    std::string data = Lzw(f.interlaced ? Interlace(f.pixels, f.width, f.height) : f.pixels, minCode, recipe.clearWhenFull);
     for (size_t pos = 0; pos < data.size(); pos += 255) {
       size_t n = std::min<size_t>(255, data.size() - pos);
       out += static_cast<char>(n);
@@ -150,7 +150,7 @@ std::string EncodeGif(const GifSpec& spec) {
     }
     out += '\0';
   }
-  if (spec.trailer) out += '\x3B';
+  if (recipe.trailer) out += '\x3B';
   return out;
 }
 

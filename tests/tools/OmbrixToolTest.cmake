@@ -113,9 +113,9 @@ expect_rc("wildcard without names" 2)
 
 # list-by-age: oldest first, equal times by path, other files left out.
 file(MAKE_DIRECTORY "${WORK}/Under")
-foreach(spec "B.bmp|2020-01-02 10:00:00" "a.bmp|2020-01-02 10:00:00" "c.BMP|2019-12-31 23:59:58"
+foreach(entry "B.bmp|2020-01-02 10:00:00" "a.bmp|2020-01-02 10:00:00" "c.BMP|2019-12-31 23:59:58"
              "d.bmp|2021-06-01 00:00:00" "e.txt|2018-01-01 00:00:00")
-  string(REPLACE "|" ";" parts "${spec}")
+  string(REPLACE "|" ";" parts "${entry}")
   list(GET parts 0 name)
   list(GET parts 1 when)
   file(WRITE "${WORK}/Under/${name}" "x")

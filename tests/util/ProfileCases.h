@@ -208,4 +208,10 @@ inline std::string Visible(const std::string& s) {
   return out;
 }
 
+inline std::vector<std::string> VisibleAll(const std::vector<std::string>& v) {
+  std::vector<std::string> out;
+  for (const auto& s : v) out.push_back(Visible(s));
+  return out;
+}
+
 }  // namespace ombrix::test

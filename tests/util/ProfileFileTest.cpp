@@ -14,16 +14,6 @@
 using namespace ombrix;
 using namespace ombrix::test;
 
-namespace {
-
-std::vector<std::string> VisibleAll(const std::vector<std::string>& v) {
-  std::vector<std::string> out;
-  for (const auto& s : v) out.push_back(Visible(s));
-  return out;
-}
-
-}  // namespace
-
 // The cases the differential test checks against the Windows functions, here
 // run through our implementation alone, so they hold on every platform.
 TEST(PortableProfileFile, AnswersAsTheWindowsFunctions) {

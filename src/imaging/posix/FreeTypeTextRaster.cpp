@@ -61,7 +61,7 @@ class FreeTypeTextRaster : public TextRaster {
     if (library_) FT_Done_FreeType(library_);
   }
 
-  TextSize Measure(const FontSpec& font, std::string_view text) override {
+  TextSize Measure(const TextFont& font, std::string_view text) override {
     Metrics m = Prepare(font);
     TextSize size;
     size.height = m.ascent + m.descent;
@@ -72,7 +72,7 @@ class FreeTypeTextRaster : public TextRaster {
     return size;
   }
 
-  TextMask Render(const FontSpec& font, std::string_view text) override {
+  TextMask Render(const TextFont& font, std::string_view text) override {
     TextSize size = Measure(font, text);
     Metrics m = Prepare(font);
     TextMask mask;
@@ -105,7 +105,7 @@ class FreeTypeTextRaster : public TextRaster {
     int ascent = 0, descent = 0;
   };
 
-  Metrics Prepare(const FontSpec& font) {
+  Metrics Prepare(const TextFont& font) {
     if (!face_) {
       if (!library_ && FT_Init_FreeType(&library_) != 0) throw ImageError("Cannot start FreeType");
       std::string file = FindArialSubstitute();

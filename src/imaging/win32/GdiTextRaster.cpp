@@ -32,7 +32,7 @@ class GdiObject {
   HGDIOBJ h_;
 };
 
-HFONT MakeFont(HDC dc, const FontSpec& font) {
+HFONT MakeFont(HDC dc, const TextFont& font) {
   int height = -MulDiv(font.points, GetDeviceCaps(dc, LOGPIXELSY), 72);
   return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
@@ -40,7 +40,7 @@ HFONT MakeFont(HDC dc, const FontSpec& font) {
 
 class GdiTextRaster : public TextRaster {
  public:
-  TextSize Measure(const FontSpec& font, std::string_view text) override {
+  TextSize Measure(const TextFont& font, std::string_view text) override {
     DcHandle dc;
     GdiObject f(MakeFont(dc.get(), font));
     if (!dc.get() || !f.get()) throw ImageError("Cannot create font " + font.face);
@@ -56,7 +56,7 @@ class GdiTextRaster : public TextRaster {
     return TextSize{s.cx, s.cy};
   }
 
-  TextMask Render(const FontSpec& font, std::string_view text) override {
+  TextMask Render(const TextFont& font, std::string_view text) override {
     TextSize size = Measure(font, text);
     TextMask mask;
     mask.width = size.width;

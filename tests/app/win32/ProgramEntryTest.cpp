@@ -8,6 +8,7 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/WinePath.h"
 #include "util/win32/UniqueHandle.h"
 
 #ifndef OMBRIX_EXE_PATH
@@ -17,13 +18,7 @@
 namespace ombrix {
 namespace {
 
-// Wine sees the Unix root as drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+using ::ombrix::test::WindowsPath;
 
 // A started program; killed at the end of the test if it still runs, so a
 // failing test never leaves an Ombrix behind holding the mutex.

@@ -9,6 +9,7 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/WinePath.h"
 
 #ifndef OMBRIX_EXE_PATH
 #error "the build gives the path of Ombrix.exe"
@@ -16,12 +17,7 @@
 
 namespace {
 
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+using ::ombrix::test::WindowsPath;
 
 struct Search {
   DWORD process;

@@ -8,6 +8,7 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/WinePath.h"
 
 #ifndef OMBRIX_TOOL_PATH
 #error "the build gives the path of ombrix-tool.exe"
@@ -15,12 +16,7 @@
 
 namespace {
 
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+using ::ombrix::test::WindowsPath;
 
 // Runs the tool with its output into a file; returns the exit code.
 DWORD RunTool(const std::string& args, const std::string& outPath) {

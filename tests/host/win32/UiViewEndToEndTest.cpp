@@ -10,6 +10,7 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/WinePath.h"
 #include "util/FileUtil.h"
 
 #ifndef OMBRIX_EXE_PATH
@@ -20,12 +21,7 @@ namespace {
 
 using ombrix::test::ReadFile;
 
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+using ::ombrix::test::WindowsPath;
 
 struct Found {
   DWORD process = 0;

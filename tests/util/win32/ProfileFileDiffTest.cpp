@@ -10,16 +10,6 @@
 using namespace ombrix;
 using namespace ombrix::test;
 
-namespace {
-
-std::vector<std::string> VisibleAll(const std::vector<std::string>& v) {
-  std::vector<std::string> out;
-  for (const auto& s : v) out.push_back(Visible(s));
-  return out;
-}
-
-}  // namespace
-
 TEST(ProfileFileDifferential, OursAnswersAsGetPrivateProfileString) {
   TempDir dir;
   int n = 0;
