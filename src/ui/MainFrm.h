@@ -141,7 +141,6 @@ class TMain {
   void LegendChkClick();
   void AddBtnClick();
   void DeleteBtnClick();
-  void DownloadBtnClick();
   void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
   void RadarGridDblClick();
   void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
@@ -169,6 +168,20 @@ class TMain {
   void RidgeCliSocketError(THttpClient& sender, int error);
   void RidgeTimerTimer();
   void InitHttpClients();  // called by the constructor
+
+  // --- Acquisition (ui/MainFrmAcquire.cpp wires the classes of acquire/):
+  // the scheduler tick, the download pass and the pick-up step ---
+  void ProcessTimer();
+  void DownloadAndProcess();
+  void DownloadBtnClick();
+  void Downloadcurrentrecord1Click();
+
+  // --- Conversions (ui/MainFrmConvert.cpp wires the converter of imaging/) ---
+  bool ConvertGifUnderlay(const std::string& path, TRadarObj& record);
+  bool ConvertPngUnderlay(const std::string& path, TRadarObj& record);
+
+  // --- Grid of download records (ui/MainFrmGrid.cpp) ---
+  void RefreshGrid();
 
   // --- Process-wide values held by the window ---
   bool firstShowDone = false;

@@ -14,7 +14,6 @@ void TMain::AccumChkClick() {}
 void TMain::LegendChkClick() {}
 void TMain::AddBtnClick() {}
 void TMain::DeleteBtnClick() {}
-void TMain::DownloadBtnClick() {}
 void TMain::RadarGridMouseDown(MouseButton, int, int) {}
 void TMain::RadarGridDblClick() {}
 void TMain::ApplicationMinimize() {}
