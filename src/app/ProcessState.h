@@ -14,6 +14,7 @@ inline bool FetchSocketError = false;  // the running fetch hit a socket error
 inline int MemoryLoad = 0;             // percent of memory in use, last measured
 inline TDateTime LastMemoryLog = 0;    // local time of the last memory log line
 inline bool MemoryWarned = false;      // the low-memory warning was logged
+inline bool LoopRunning = false;       // a radar loop has the underlay files moved
 
 // Puts every flag back to its start value (tests).
 inline void ResetProcessState() {
@@ -21,6 +22,7 @@ inline void ResetProcessState() {
   MemoryLoad = 0;
   LastMemoryLog = 0;
   MemoryWarned = false;
+  LoopRunning = false;
 }
 
 }  // namespace ombrix
