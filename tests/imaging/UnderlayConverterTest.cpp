@@ -26,19 +26,15 @@ namespace {
 
 class FakeWindow : public ConversionWindow {
  public:
-  std::string file;
-  std::vector<std::string> panel0;  // every text panel 0 showed
-  std::string panel1;
+  std::string file, panel1, appDir, pmap, underlay = "lot_n0r_0.bmp";
+  std::vector<std::string> panel0, targets;  // panel0: every text it showed
   bool client = false, legend = false, redraw = true;
-  std::string appDir, pmap, underlay;
-  std::vector<std::string> targets;
-  int redraws = 0, beeps = 0, pumps = 0;
-  int closeAtPump = 0;  // Closing is set from this pump on (0: never)
+  int redraws = 0, beeps = 0, pumps = 0, closeAtPump = 0;  // Closing from that pump on (0: never)
   std::function<void()> onPump;
 
   std::string FileText() const override { return file; }
   void SetFileText(const std::string& text) override { file = text; }
-  void SetPanel(int index, const std::string& text) override { index == 0 ? panel0.push_back(text) : void(panel1 = text); }
+  void SetPanel(int i, const std::string& text) override { i == 0 ? panel0.push_back(text) : void(panel1 = text); }
   bool ClientMode() const override { return client; }
   bool LegendChecked() const override { return legend; }
   bool RedrawWanted() const override { return redraw; }
@@ -149,48 +145,39 @@ class UnderlayConversion : public ::testing::Test {
   }
 };
 
-TEST_F(UnderlayConversion, GifGatesRejectWithTheirTexts) {
+TEST_F(UnderlayConversion, GifRejectionsKeepTheirTextsAndFiles) {
   struct Case {
-    const char* what;
-    std::function<void()> setUp;
+    std::string gif;  // empty: none
+    bool world;
     const char* fileLbl;
-    const char* status;
-    const char* logged;
+    const char* statusPrefix;
     bool gifKept;
   };
   const Case cases[] = {
-      {"missing gif", [this] { WriteWorld(".gfw"); },
-       "File LOT_N0R_0.gif does not exist, cannot convert", "Error File LOT_N0R_0.gif does not exist, cannot convert",
-       "File LOT_N0R_0.gif does not exist, cannot convert", false},
-      {"missing world", [this] { test::WriteFile(app + "LOT_N0R_0.gif", test::RadarGif(600, 550)); },
-       "File LOT_N0R_0.gfw does not exist, cannot convert", "Error File LOT_N0R_0.gfw does not exist, cannot convert",
-       "File LOT_N0R_0.gfw does not exist, cannot convert", true},
-      {"999 bytes", [this] { WriteGifInputs(Padded(test::RadarGif(100, 100, 3), 999)); },
-       "LOT_N0R_0.gif= 999 bytes, file too small", "Error - LOT_N0R_0.gif= 999 bytes, file too small",
-       "Error - LOT_N0R_0.gif= 999 bytes, file too small", false},
-      {"99 x 600", [this] { WriteGifInputs(Padded(test::RadarGif(99, 600, 3), 4000)); },
-       "LOT_N0R_0.gif,99 w by 600 h.  File not saved", "LOT_N0R_0.gif,99 w by 600 h.  File not saved",
-       "LOT_N0R_0.gif,99 w by 600 h.  File not saved", true},
+      {"", true, "File LOT_N0R_0.gif does not exist, cannot convert", "Error ", false},
+      {test::RadarGif(600, 550), false, "File LOT_N0R_0.gfw does not exist, cannot convert", "Error ", true},
+      {Padded(test::RadarGif(100, 100, 3), 999), true, "LOT_N0R_0.gif= 999 bytes, file too small", "Error - ", false},
+      {Padded(test::RadarGif(99, 600, 3), 4000), true, "LOT_N0R_0.gif,99 w by 600 h.  File not saved", "", true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.fileLbl);
     for (const char* f : {"LOT_N0R_0.gif", "LOT_N0R_0.gfw"}) DeleteFileAt(app + f);
-    c.setUp();
+    if (!c.gif.empty()) test::WriteFile(app + "LOT_N0R_0.gif", c.gif);
+    if (c.world) WriteWorld(".gfw");
     EXPECT_FALSE(Gif());
     EXPECT_EQ(w.file, c.fileLbl);
-    EXPECT_EQ(rec.Status, c.status);
-    EXPECT_NE(Log().find(c.logged), std::string::npos);
+    EXPECT_EQ(rec.Status, c.statusPrefix + std::string(c.fileLbl));
+    // The too-small text is logged with its prefix, the others without.
+    EXPECT_NE(Log().find(std::string(c.statusPrefix).size() == 8 ? rec.Status : w.file), std::string::npos);
     EXPECT_EQ(FileExists(app + "LOT_N0R_0.gif"), c.gifKept);
     EXPECT_FALSE(FileExists(local + "LOT_N0R_0.bmp"));
     ExpectObjectsEmpty();
   }
-  // 1000 bytes pass the gate.
   WriteGifInputs(Padded(test::RadarGif(100, 100, 3), 1000));
   EXPECT_TRUE(Gif()) << rec.Status;
-  EXPECT_EQ(rec.Status, "OK");
 }
 
-TEST_F(UnderlayConversion, GifDeliveryInBothModes) {
+TEST_F(UnderlayConversion, GifDeliveryInBothModesAndItsPixels) {
   struct Case {
     bool client;
     const char* underlay;
@@ -200,7 +187,7 @@ TEST_F(UnderlayConversion, GifDeliveryInBothModes) {
                  Case{false, "LOT_N0R_01.bmp", false}}) {
     SCOPED_TRACE(std::string(c.client ? "client " : "server ") + c.underlay);
     for (const std::string& d : {local, lan})
-      for (const char* f : {"LOT_N0R_0.bmp", "LOT_N0R_0.Sat", "LOT_N0R_0.gif", "LOT_N0R_0.gfw", "LOT_N0R_Legend_0.gif"})
+      for (const char* f : {"LOT_N0R_0.bmp", "LOT_N0R_0.gif", "LOT_N0R_0.gfw", "LOT_N0R_Legend_0.gif"})
         DeleteFileAt(d + f);
     clock.SetUtc(45000.5);
     w = FakeWindow{};
@@ -222,14 +209,12 @@ TEST_F(UnderlayConversion, GifDeliveryInBothModes) {
     ASSERT_TRUE(conv.ConvertGifUnderlay(source + rec.BmpFile, rec)) << rec.Status;
 
     EXPECT_EQ(rec.Status, "OK");
-    EXPECT_EQ(rec.WorldText, test::kLotWorldText);
     EXPECT_EQ(FileSize(local + "LOT_N0R_0.bmp"), 331078);
     EXPECT_EQ(test::ReadFile(local + "LOT_N0R_0.Sat"), std::string(test::kLotWorldText) + "\r\n");
     EXPECT_FALSE(FileExists(lan + "LOT_N0R_0.bmp"));
     for (const char* raw : {"LOT_N0R_0.gif", "LOT_N0R_0.gfw", "LOT_N0R_Legend_0.gif"})
       EXPECT_EQ(FileExists(lan + raw), !c.client) << raw;
     EXPECT_EQ(w.redraws, c.redraw ? 1 : 0);
-    EXPECT_EQ(w.beeps, 0);
     EXPECT_EQ(w.panel1, "Convert");
     EXPECT_EQ(w.panel0.front(), "Converting " + source + "LOT_N0R_0.bmp");
     EXPECT_EQ(w.panel0.back(), "Transferred 3 LOT_N0R_0.bmp at 12:01:02");
@@ -237,52 +222,39 @@ TEST_F(UnderlayConversion, GifDeliveryInBothModes) {
                           "2.45 sec at 12:01:02");
     ExpectObjectsEmpty();
   }
-}
 
-TEST_F(UnderlayConversion, GifUnderlayPixels) {
-  // Bands at the top and bottom with the caption centred in each, the
-  // legend's strip pasted over the right edge, and the GIF's indices and
-  // table everywhere else.
-  w.legend = true;
-  WriteGifInputs(test::RadarGif(600, 550));
-  test::WriteFile(app + "LOT_N0R_Legend_0.gif", test::RadarGif(600, 550, 7));
-  ASSERT_TRUE(Gif()) << rec.Status;
+  // The GIF's table and indices, white bands at the top and bottom with the
+  // caption centred in each, and the legend's strip over the right edge.
   TBitmap8 bmp = ReadBmp(local + "LOT_N0R_0.bmp");
-  ASSERT_EQ(bmp.Width(), 600);
-  ASSERT_EQ(bmp.Height(), 550);
   ASSERT_EQ(bmp.GetPalette().size(), 256u);
-  EXPECT_EQ(bmp.GetPalette()[2], (Rgb{2, 253, 14}));
+  EXPECT_EQ(bmp.GetPalette()[2], test::RadarPalette()[2]);
   EXPECT_EQ(bmp.GetPalette()[200], Rgb{});
-
   TBitmap8 probe;
   probe.Font = TextFont{"Arial", 8, Rgb{}};
-  const std::string caption = "Ombrix 2.2.1 - Radar image LOT_N0R_0 from IL,Chicago,LOT 12/07/2006 15:32 UTC";
-  const TextSize cell = probe.TextExtent(caption);
+  const TextSize cell =
+      probe.TextExtent("Ombrix 2.2.1 - Radar image LOT_N0R_0 from IL,Chicago,LOT 12/07/2006 15:32 UTC");
   const int tx = 300 - cell.width / 2;
   int ink[2] = {0, 0}, inkLeft = 600, inkRight = -1;
   for (int y = 0; y < 550; ++y)
     for (int x = 0; x < 600; ++x) {
       const uint8_t got = bmp.Pixel(x, y);
-      const bool strip = x >= 555 && y >= 200;
-      const bool inCell = x >= tx && x < tx + cell.width && ((y >= 2 && y < 2 + cell.height) || y >= 538);
-      const bool band = x >= 30 && x < 570 && (y < 15 || y >= 538);
-      if (strip) {
+      if (x >= 555 && y >= 200) {
         ASSERT_EQ(got, 7) << x << "," << y;
-      } else if (inCell) {
-        ASSERT_TRUE(got == 0 || got == 1) << x << "," << y;
+      } else if (x >= tx && x < tx + cell.width && ((y >= 2 && y < 2 + cell.height) || y >= 538)) {
+        ASSERT_TRUE(got == 0 || got == 1) << x << "," << y;  // black ink on white
         if (got == 0) {
           ++ink[y < 275 ? 0 : 1];
           inkLeft = std::min(inkLeft, x);
           inkRight = std::max(inkRight, x);
         }
-      } else if (band) {
+      } else if (x >= 30 && x < 570 && (y < 15 || y >= 538)) {
         ASSERT_EQ(got, 1) << x << "," << y;
       } else {
         ASSERT_EQ(got, test::RadarIndex(x, y)) << x << "," << y;
       }
     }
-  EXPECT_GT(ink[0], 200);  // the caption in both bands
-  EXPECT_GT(ink[1], 100);  // (the bottom one cut by the image's edge)
+  EXPECT_GT(ink[0], 200);
+  EXPECT_GT(ink[1], 100);  // the bottom caption is cut by the image's edge
   EXPECT_LE(std::abs((inkLeft + inkRight) / 2 - 300), 6);
 }
 
@@ -295,8 +267,7 @@ TEST_F(UnderlayConversion, BoundsTargetsAndTheHistory) {
   EXPECT_FALSE(FileExists(local + "LOT_N0R_0.Sat"));
 
   // No targets: nothing saved or copied, no summary, still a success.
-  DeleteFileAt(local + "LOT_N0R_0.bmp");
-  DeleteFileAt(lan + "LOT_N0R_0.gif");
+  for (const std::string& f : {local + "LOT_N0R_0.bmp", lan + "LOT_N0R_0.gif"}) DeleteFileAt(f);
   w.targets.clear();
   w.panel0.clear();
   EXPECT_TRUE(Gif());
@@ -309,52 +280,42 @@ TEST_F(UnderlayConversion, BoundsTargetsAndTheHistory) {
   // replaced, one under 10000 is overwritten, a larger one is shifted.
   w.targets = {local};
   rec.Accumulate = true;
-  WriteWorld(".gfw");
-  struct Case {
-    size_t old;
-    bool reported, shifted;
-  };
-  for (Case c : {Case{2000, true, false}, Case{5000, false, false}, Case{10000, false, true}}) {
-    SCOPED_TRACE(c.old);
-    for (const char* f : {"LOT_N0R_0.bmp", "LOT_N0R_01.bmp"}) DeleteFileAt(local + f);
-    test::WriteFile(local + "LOT_N0R_0.bmp", std::string(c.old, 'o'));
-    const std::string text = "Error - previous LOT_N0R_0.bmp file size = " + std::to_string(c.old) +
-                             " accum images process not used.";
+  for (int old : {2000, 5000, 10000}) {
+    SCOPED_TRACE(old);
+    DeleteFileAt(local + "LOT_N0R_01.bmp");
+    test::WriteFile(local + "LOT_N0R_0.bmp", std::string(old, 'o'));
     ASSERT_TRUE(Gif()) << rec.Status;
-    EXPECT_EQ(Log().find(text) != std::string::npos, c.reported);
+    EXPECT_EQ(Log().find("Error - previous LOT_N0R_0.bmp file size = " + std::to_string(old) +
+                         " accum images process not used.") != std::string::npos,
+              old == 2000);
     EXPECT_EQ(FileSize(local + "LOT_N0R_0.bmp"), 331078);
-    EXPECT_EQ(FileSize(local + "LOT_N0R_01.bmp"), c.shifted ? 10000 : -1);
+    EXPECT_EQ(FileSize(local + "LOT_N0R_01.bmp"), old == 10000 ? 10000 : -1);
   }
 }
 
-TEST_F(UnderlayConversion, FailuresReportTheirStageAndReleaseEverything) {
+TEST_F(UnderlayConversion, GifFailuresAndClosingReleaseEverything) {
   WriteGifInputs(test::RadarGif(600, 550));
-  // The underlay's name taken by a folder: saving fails.
-  CreateFolder(local + "LOT_N0R_0.bmp");
+  CreateFolder(local + "LOT_N0R_0.bmp");  // a folder in the underlay's place: saving fails
   EXPECT_FALSE(Gif());
-  const std::string prefix = "Error saving bmp ";
-  EXPECT_EQ(rec.Status.substr(0, prefix.size()), prefix);
+  EXPECT_TRUE(rec.Status.starts_with("Error saving bmp Cannot write ")) << rec.Status;
   EXPECT_TRUE(rec.Status.ends_with("-LOT_N0R_0.gif")) << rec.Status;
   EXPECT_EQ(w.file, rec.Status + " at 12:00:00");
   EXPECT_NE(Log().find(rec.Status), std::string::npos);
   EXPECT_FALSE(FileExists(local + "LOT_N0R_0.bmp.part"));
   ExpectObjectsEmpty();
-
-  // A damaged GIF fails at loading.
   test::WriteFile(app + "LOT_N0R_0.gif", Padded("GIF89a", 2000));
   EXPECT_FALSE(Gif());
-  EXPECT_EQ(rec.Status.substr(0, 18), "Error loading gif ");
+  EXPECT_TRUE(rec.Status.starts_with("Error loading gif ")) << rec.Status;
   ExpectObjectsEmpty();
 
-  // Closing at any of the conversion's message pumps: false, Status
+  // Closing at any of a whole run's message pumps: false, Status
   // untouched, the working objects empty.
   WriteGifInputs(test::RadarGif(600, 550));
   std::filesystem::remove(local + "LOT_N0R_0.bmp");
   w.underlay.clear();  // the redraw's pump is the only one no test follows
   w.pumps = 0;
   ASSERT_TRUE(Gif());
-  const int pumpsOfAWholeRun = w.pumps;
-  for (int at = 1; at <= pumpsOfAWholeRun; ++at) {
+  for (int at = w.pumps; at >= 1; --at) {
     SCOPED_TRACE(at);
     rec.Status = "untouched";
     w.pumps = 0;
@@ -365,35 +326,39 @@ TEST_F(UnderlayConversion, FailuresReportTheirStageAndReleaseEverything) {
   }
 }
 
-TEST_F(UnderlayConversion, PngGatesRejectWithTheirTexts) {
+TEST_F(UnderlayConversion, PngRejectionsAndFailures) {
   UseRecord("!!ConUS,Iowa State University", ", ");
   WriteWorld(".wld");
-  test::WriteFile(app + "n0r_0.png", PngOfSize(50, 50, 9999));
-  EXPECT_FALSE(Png());
-  EXPECT_EQ(w.file, "n0r_0.png= 9999 bytes, file too small");
-  EXPECT_EQ(rec.Status, "Error - n0r_0.png= 9999 bytes, file too small");
-  EXPECT_FALSE(FileExists(app + "n0r_0.png"));
-  // 10000 bytes are loaded, and then its size is checked.
-  test::WriteFile(app + "n0r_0.png", PngOfSize(50, 50, 10000));
-  EXPECT_FALSE(Png());
-  EXPECT_EQ(w.file, "n0r_0.png too small ,50 w by 50 h.  File not saved");
-  test::WriteFile(app + "n0r_0.png", test::CompositePng(4999, 2600));
-  EXPECT_FALSE(Png());
-  EXPECT_EQ(w.file, "n0r_0.png too small ,4999 w by 2600 h.  File not saved");
-  EXPECT_EQ(rec.Status, "Error n0r_0.png too small ,4999 w by 2600 h.  File not saved");
-  EXPECT_NE(Log().find(w.file), std::string::npos);
-  EXPECT_TRUE(FileExists(app + "n0r_0.png"));
-  ExpectObjectsEmpty();
-  // Damaged image data fails the drawing stage; a folder in the
-  // underlay's place fails the saving stage.
-  test::WriteFile(app + "n0r_0.png", test::CompositePng(5000, 2000, 0.6));
-  EXPECT_FALSE(Png());
-  EXPECT_EQ(rec.Status, "Error drawing png on bmp PNG image data is incomplete-n0r_0.png");
-  ExpectObjectsEmpty();
+  struct Case {
+    std::string png;
+    const char* fileLbl;  // or the beginning of Status when it has no text of its own
+    bool pngKept;
+  };
+  const Case cases[] = {
+      {PngOfSize(50, 50, 9999), "n0r_0.png= 9999 bytes, file too small", false},
+      {PngOfSize(50, 50, 10000), "n0r_0.png too small ,50 w by 50 h.  File not saved", true},
+      {test::CompositePng(4999, 2600), "n0r_0.png too small ,4999 w by 2600 h.  File not saved", true},
+      {test::CompositePng(5000, 2000, 0.6), "Error drawing png on bmp PNG image data is incomplete-n0r_0.png", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fileLbl);
+    test::WriteFile(app + "n0r_0.png", c.png);
+    EXPECT_FALSE(Png());
+    if (rec.Status.starts_with("Error drawing")) {
+      EXPECT_EQ(rec.Status, c.fileLbl);
+    } else {
+      EXPECT_EQ(w.file, c.fileLbl);
+      // The dimension rejection's Status has "Error " in front, unlike the GIF's.
+      EXPECT_EQ(rec.Status, (c.pngKept ? "Error " : "Error - ") + w.file);
+      EXPECT_NE(Log().find(c.pngKept ? w.file : rec.Status), std::string::npos);
+    }
+    EXPECT_EQ(FileExists(app + "n0r_0.png"), c.pngKept);
+    ExpectObjectsEmpty();
+  }
   test::WriteFile(app + "n0r_0.png", Composite());
   CreateFolder(local + "ConUs.bmp");
   EXPECT_FALSE(Png());
-  EXPECT_EQ(rec.Status.substr(0, 17), "Error saving dest");
+  EXPECT_TRUE(rec.Status.starts_with("Error saving dest Cannot write ")) << rec.Status;
   ExpectObjectsEmpty();
 }
 
@@ -404,17 +369,17 @@ TEST_F(UnderlayConversion, PngCompositeDeliveryAndPixels) {
   test::WriteFile(app + "n0r_0.png", Composite());
   ASSERT_TRUE(Png()) << rec.Status;
   EXPECT_EQ(w.redraws, 1);
-  EXPECT_EQ(FileSize(local + "ConUs.bmp"), static_cast<long long>(BmpFileSize(5000, 2000)));
-  EXPECT_EQ(test::ReadFile(local + "ConUs.Sat").substr(0, 17), "-92.5874862670898");
+  EXPECT_TRUE(test::ReadFile(local + "ConUs.Sat").starts_with("-92.5874862670898,44.409984588623,"));
   EXPECT_TRUE(FileExists(lan + "n0r_0.png"));
   EXPECT_TRUE(FileExists(lan + "n0r_0.wld"));
   EXPECT_FALSE(FileExists(lan + "ConUs.bmp"));
   ExpectObjectsEmpty();
 
   // Black and transparent become white, other colours their nearest
-  // halftone entry (half-transparent red over white, pink); a white band
-  // at the top holds the caption, and there is none at the bottom.
+  // halftone entry (half-transparent red over white: pink); a white band at
+  // the top holds the caption, and there is none at the bottom.
   TBitmap8 bmp = ReadBmp(local + "ConUs.bmp");
+  ASSERT_EQ(bmp.Width(), 5000);
   EXPECT_EQ(bmp.GetPalette(), HalftonePalette());
   const uint8_t white = NearestIndex(HalftonePalette(), Rgb{255, 255, 255});
   const uint8_t black = NearestIndex(HalftonePalette(), Rgb{});
@@ -424,8 +389,8 @@ TEST_F(UnderlayConversion, PngCompositeDeliveryAndPixels) {
   TBitmap8 probe;
   probe.Font = TextFont{"Arial", 10, Rgb{}};
   const int band = probe.TextHeight("YyXp");
-  const TextSize cell = probe.TextExtent("Ombrix 2.2.1 - Radar image ConUs from !!ConUS,Iowa State University " +
-                                         FormatDateTime(DateTimePattern::DateHourMinute, rec.LastImage) + " UTC");
+  const TextSize cell =
+      probe.TextExtent("Ombrix 2.2.1 - Radar image ConUs from !!ConUS,Iowa State University 12/07/2006 15:32 UTC");
   const int tx = 2500 - cell.width / 2;
   int ink = 0;
   for (int y = 0; y < 2000; ++y)
@@ -450,11 +415,10 @@ TEST_F(UnderlayConversion, PngCompositeDeliveryAndPixels) {
   w.pmap = local;
   for (const char* f : {"n0r_0.png", "n0r_0.wld"}) DeleteFileAt(lan + f);
   test::WriteFile(local + "n0r_0.png", Composite());
-  test::WriteFile(local + "n0r_0.wld", test::ReadFile(app + "n0r_0.wld"));
+  test::WriteFile(local + "n0r_0.wld", test::WorldFile());
   ASSERT_TRUE(conv.ConvertPngUnderlay(local + "ConUs.bmp", rec)) << rec.Status;
   EXPECT_FALSE(FileExists(lan + "n0r_0.png"));
   for (const std::string& p : w.panel0) EXPECT_EQ(p.find("Copying"), std::string::npos) << p;
-  EXPECT_EQ(w.file.substr(0, 19), "Processed files in ");
 }
 
 TEST_F(UnderlayConversion, ReadersNeverSeeAPartialFile) {
@@ -467,11 +431,10 @@ TEST_F(UnderlayConversion, ReadersNeverSeeAPartialFile) {
   std::atomic<bool> stop{false};
   std::atomic<int> partialRaw{0}, badUnderlay{0}, polls{0};
   std::thread reader([&] {
-    while (!stop) {
+    for (; !stop; ++polls) {
       long long raw = FileSize(lan + "LOT_N0R_0.gif");
       if (raw >= 0 && raw != static_cast<long long>(gif.size())) ++partialRaw;
       if (FileSize(local + "LOT_N0R_0.bmp") != 331078) ++badUnderlay;
-      ++polls;
     }
   });
   for (int i = 0; i < 3; ++i) {
@@ -483,7 +446,6 @@ TEST_F(UnderlayConversion, ReadersNeverSeeAPartialFile) {
   EXPECT_GT(polls, 10);
   EXPECT_EQ(partialRaw, 0);
   EXPECT_EQ(badUnderlay, 0);
-  EXPECT_EQ(FileSize(lan + "LOT_N0R_0.gif"), static_cast<long long>(gif.size()));
   EXPECT_FALSE(FileExists(lan + "LOT_N0R_0.gif.part"));
 }
 
