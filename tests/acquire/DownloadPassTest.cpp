@@ -196,7 +196,7 @@ TEST_F(PassFixture, ClosingDuringAFetchAbandonsThePassUnsaved) {
   EXPECT_EQ(host.saves, 0);
   EXPECT_EQ(host.refreshes, 0);
   EXPECT_EQ(Sbar.panels[0], "Download files complete");
-  EXPECT_EQ(lot.LastImage, Utc(2026, 12, 7, 4, 5)) << "written back before the downloads";
+  EXPECT_DOUBLE_EQ(lot.LastImage, Utc(2026, 12, 7, 4, 5)) << "written back before the downloads";
 }
 
 TEST_F(PassFixture, AnExceptionEndsThePassWithItsMessage) {
