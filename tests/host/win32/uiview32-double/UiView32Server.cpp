@@ -1,12 +1,5 @@
-// A stand-in for UI-View32's automation server, for tests under Wine only.
-// It offers clsUIV with the two methods Ombrix calls (virtual-table slots 35
-// and 36) and the event interface through a connection point, appends every
-// call with its arguments to a log file, and raises events when asked:
-//   - in-process, through the exported UiView32DoubleRaise / UiView32DoubleQuit;
-//   - from another process, through lines in a command file ("raise N",
-//     "quit") that a timer on the creating thread picks up.
-// The log is %UIVIEW32_DOUBLE_LOG%, else UiView32Double.log beside the DLL;
-// the command file is the log's path with ".cmd" in place of ".log".
+#include "UiView32Server.h"
+
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -16,14 +9,30 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace uiview32_double {
 
 const CLSID kClsid = {0x33CFA0BD, 0x2826, 0x11D4, {0x82, 0xE8, 0x00, 0xC0, 0xDF, 0x46, 0x4F, 0xC9}};
 const IID kIid = {0x84C49058, 0x9EE9, 0x48B0, {0xBE, 0x81, 0x51, 0x6B, 0xC8, 0x6F, 0x63, 0x89}};
 const IID kEventIid = {0x209E1020, 0x55A8, 0x48D5, {0x82, 0xE3, 0xA6, 0xF4, 0x87, 0xD2, 0xB3, 0xE7}};
-const HRESULT kServerGone = static_cast<HRESULT>(0x80010108L);  // RPC_E_DISCONNECTED
+// Ours, not UI-View32's: only the simulated station registers it.
+const GUID kTypeLibId = {0x5E7A0032, 0x0000, 0x4000, {0x80, 0x00, 0x55, 0x49, 0x56, 0x33, 0x32, 0x01}};
 
+namespace {
+
+const HRESULT kServerGone = static_cast<HRESULT>(0x80010108L);  // RPC_E_DISCONNECTED
 HINSTANCE g_module = nullptr;
+LONG g_live = 0;
+
+}  // namespace
+
+void SetHostModule(HINSTANCE module) { g_module = module; }
+
+Hooks& HostHooks() {
+  static Hooks hooks;
+  return hooks;
+}
+
+long LiveObjects() { return g_live; }
 
 std::string LogPath() {
   char buf[MAX_PATH];
@@ -34,11 +43,15 @@ std::string LogPath() {
   return path.substr(0, path.find_last_of('\\') + 1) + "UiView32Double.log";
 }
 
+namespace {
+
 std::string CommandPath() {
   std::string path = LogPath();
   size_t dot = path.rfind('.');
   return (dot == std::string::npos ? path : path.substr(0, dot)) + ".cmd";
 }
+
+}  // namespace
 
 void Log(const std::string& line) {
   if (FILE* f = std::fopen(LogPath().c_str(), "ab")) {
@@ -46,6 +59,8 @@ void Log(const std::string& line) {
     std::fclose(f);
   }
 }
+
+namespace {
 
 std::string Hex(HRESULT hr) {
   char buf[16];
@@ -74,6 +89,7 @@ struct IClsUIV : public IDispatch {
 class Server final : public IClsUIV, public IConnectionPointContainer, public IConnectionPoint {
  public:
   Server() {
+    InterlockedIncrement(&g_live);
     g_server = this;
     timer_ = SetTimer(nullptr, 0, 200, &Server::PollCommands);
     Log("create");
@@ -101,6 +117,7 @@ class Server final : public IClsUIV, public IConnectionPointContainer, public IC
       if (timer_) KillTimer(nullptr, timer_);
       if (g_server == this) g_server = nullptr;
       delete this;
+      if (InterlockedDecrement(&g_live) == 0 && HostHooks().lastGone) HostHooks().lastGone();
     }
     return static_cast<ULONG>(left);
   }
@@ -122,11 +139,15 @@ class Server final : public IClsUIV, public IConnectionPointContainer, public IC
     std::snprintf(line, sizeof line, "ZoomToArea %.17g %.17g %.17g %.17g %d", *west, *north, *east, *south,
                   static_cast<int>(*flag));
     Log(line);
-    return gone_ ? kServerGone : S_OK;
+    if (gone_) return kServerGone;
+    if (HostHooks().zoomToArea) HostHooks().zoomToArea(*west, *north, *east, *south);
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE RedrawMap() override {
     Log(gone_ ? "RedrawMap (gone)" : "RedrawMap");
-    return gone_ ? kServerGone : S_OK;
+    if (gone_) return kServerGone;
+    if (HostHooks().redrawMap) HostHooks().redrawMap();
+    return S_OK;
   }
 
   // IConnectionPointContainer
@@ -229,6 +250,7 @@ class Server final : public IClsUIV, public IConnectionPointContainer, public IC
     Log("quit");
     Raise(3);
     gone_ = true;
+    if (HostHooks().quit) HostHooks().quit();
   }
 
  private:
@@ -261,7 +283,7 @@ class Server final : public IClsUIV, public IConnectionPointContainer, public IC
   std::vector<IDispatch*> sinks_;
 };
 
-class Factory : public IClassFactory {
+class ServerFactory : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
@@ -283,34 +305,23 @@ class Factory : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 };
 
-Factory g_factory;
+ServerFactory g_factory;
 
 }  // namespace
 
-extern "C" {
+IClassFactory* Factory() { return &g_factory; }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) g_module = instance;
-  return TRUE;
-}
-
-__declspec(dllexport) HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
-  if (!IsEqualCLSID(clsid, kClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(riid, out);
-}
-
-// Stays loaded: the log and the controls outlive single objects.
-__declspec(dllexport) HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
-
-__declspec(dllexport) HRESULT WINAPI UiView32DoubleRaise(int dispid) {
+HRESULT RaiseOnNewest(int dispid) {
   if (!g_server) return E_FAIL;
   g_server->Raise(dispid);
   return S_OK;
 }
 
-__declspec(dllexport) HRESULT WINAPI UiView32DoubleQuit() {
+HRESULT QuitNewest() {
   if (!g_server) return E_FAIL;
   g_server->Quit();
   return S_OK;
 }
-}
+
+}  // namespace uiview32_double
+
