@@ -3,14 +3,15 @@
 # (see tests/support/win32/HostFixture.h), for `make run` and for tests that
 # start Ombrix.exe. Never touches ~/.wine.
 #
-#   wine-host-fixture.sh WINDOWS_BUILD PREFIX --demo
+#   wine-host-fixture.sh WINDOWS_BUILD PREFIX --demo [UNDERLAY]
 #       UI-View32 showing a PMapServer 7 map, its underlay folder and an
-#       existing underlay radar.bmp, with the UI-View32 double registered
-#       (its log: C:\Program Files\UI-View32\UiView32Double.log)
+#       existing underlay UNDERLAY (default radar.bmp), with the simulated
+#       UI-View32 (UiView32Sim.exe, a local COM server with a map window)
+#       registered; its log: C:\Program Files\UI-View32\UiView32Double.log
 #   wine-host-fixture.sh WINDOWS_BUILD PREFIX setup|clear [host-fixture options]
 #       any other arrangement, piece by piece
 set -euo pipefail
-[ $# -ge 3 ] || { echo "usage: $0 WINDOWS_BUILD PREFIX --demo | setup ARGS... | clear" >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: $0 WINDOWS_BUILD PREFIX --demo [UNDERLAY] | setup ARGS... | clear" >&2; exit 2; }
 build="$(cd "$1" && pwd)"
 prefix="$2"
 shift 2
@@ -28,13 +29,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 if [ "$1" = "--demo" ]; then
+  underlay="${2:-radar.bmp}"
   uiview='C:\Program Files\UI-View32\'
   pmap='C:\Program Files\PMapServer7\'
   mkdir -p "$WINEPREFIX/drive_c/Program Files/UI-View32"
-  cp "$build/tests/UiView32Double.dll" "$WINEPREFIX/drive_c/Program Files/UI-View32/"
+  cp "$build/tests/UiView32Sim.exe" "$WINEPREFIX/drive_c/Program Files/UI-View32/"
   set -- setup --uiview "$uiview" --last-map "${uiview}MAPS\\!!PMapServer7.map" \
-    --double "${uiview}UiView32Double.dll" \
-    --pmap PMapServer7 "$pmap" --underlay "${pmap}PMap Underlays\\radar.bmp" --underlay-file
+    --sim "${uiview}UiView32Sim.exe" \
+    --pmap PMapServer7 "$pmap" --underlay "${pmap}PMap Underlays\\$underlay" --underlay-file
 fi
 wine "$build/tests/host-fixture.exe" "$@"
 wineserver -w || true

@@ -1,6 +1,7 @@
 // Record commands: what a selection derives, what a world file gives, and
 // what a download list holds.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "Command.h"
@@ -91,11 +92,31 @@ int List(const Args& input) {
   return 0;
 }
 
+// A fresh list of the given entries, each due at once, as the program saves it.
+int NewList(const Args& input) {
+  Args args = input;
+  ServerSettings servers = Servers(TakeOption(args, "--ini"));
+  RequireArgs(args, 3, 999);
+  if (args.size() % 2 == 0) throw UsageError{"give a PRODUCT for every DESCRIPTION"};
+  TRadarList list;
+  for (size_t i = 1; i + 1 < args.size(); i += 2) {
+    auto r = std::make_unique<TRadarObj>();
+    r->InitFromSelection(args[i], args[i + 1], servers);
+    std::string key = RecordKey(*r);
+    if (!list.Add(key, std::move(r))) throw UsageError{"duplicate entry " + args[i]};
+  }
+  if (!SaveDownloadListFile(args[0], list)) throw std::runtime_error("cannot write " + args[0] + ": " + LastFileError());
+  std::printf("count %d\n", list.Count());
+  return 0;
+}
+
 }  // namespace
 
 OMBRIX_COMMAND("record", "DESCRIPTION PRODUCT [--ini FILE]",
                "names and URLs a radar entry and a record-form product give (servers from FILE's [URL])", Record);
 OMBRIX_COMMAND("world", "FILE [WIDTH HEIGHT]", "bounds text of a world file (completed for an image size)", World);
+OMBRIX_COMMAND("new-list", "OUT [--ini INI] DESCRIPTION PRODUCT...",
+               "write a download list of new records (record-form products, \", \" for composites)", NewList);
 OMBRIX_COMMAND("list", "FILE [--ini INI] [--save OUT]", "records of a download list file; --save writes them to OUT",
                List);
 

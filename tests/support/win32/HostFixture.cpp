@@ -15,6 +15,11 @@ namespace {
 
 const char* const kUiViewKey = "Software\\VB and VBA Program Settings\\Peak Systems\\UI-View32";
 const char* const kDoubleClsid = "{33CFA0BD-2826-11D4-82E8-00C0DF464FC9}";
+// What the simulated UI-View32 registers for marshalling: its interfaces
+// and its type library.
+const char* const kSimKeys[] = {"Interface\\{84C49058-9EE9-48B0-BE81-516BC86F6389}",
+                                "Interface\\{209E1020-55A8-48D5-82E3-A6F487D2B3E7}",
+                                "TypeLib\\{5E7A0032-0000-4000-8000-554956333201}"};
 
 std::set<std::string>& KnownServers() {
   static std::set<std::string> names{"PMAPSERVER6", "PMAPSERVER7"};
@@ -94,9 +99,25 @@ void RegisterUiViewDouble(const std::string& dllPath) {
   SetString(HKEY_CLASSES_ROOT, "UIView32.clsUIV\\Clsid", nullptr, kDoubleClsid);
 }
 
+void RegisterUiViewSim(const std::string& exePath) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string command = "\"" + exePath + "\" /RegServer";
+  if (!CreateProcessA(exePath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    throw std::runtime_error("cannot start " + exePath);
+  CloseHandle(pi.hThread);
+  DWORD code = 1;
+  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  if (code != 0) throw std::runtime_error(exePath + " /RegServer failed with exit code " + std::to_string(code));
+}
+
 void UnregisterUiViewDouble() {
   SHDeleteKeyA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kDoubleClsid).c_str());
   SHDeleteKeyA(HKEY_CLASSES_ROOT, "UIView32.clsUIV");
+  for (const char* key : kSimKeys) SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
 }
 
 void SetUpSimulatedHost(const SimulatedHost& host) {
@@ -107,6 +128,7 @@ void SetUpSimulatedHost(const SimulatedHost& host) {
     if (host.lastMap) File(*host.uiViewFolder + "UiView32.ini", "[MAPS]\r\nLAST_MAP=" + *host.lastMap + "\r\n");
   }
   if (!host.doubleDll.empty()) RegisterUiViewDouble(host.doubleDll);
+  if (!host.simExe.empty()) RegisterUiViewSim(host.simExe);
   for (const SimulatedPMap& pmap : host.pmaps) {
     KnownServers().insert(UpperCase(pmap.name));
     std::string clsid = pmap.clsid.empty() ? DefaultClsid(pmap.name) : pmap.clsid;

@@ -26,6 +26,7 @@ struct SimulatedHost {
   std::optional<std::string> uiViewFolder;  // "Program Folder" (created)
   std::optional<std::string> lastMap;       // UiView32.ini [MAPS] LAST_MAP
   std::string doubleDll;                    // register the UI-View32 double
+  std::string simExe;                       // or the simulated UI-View32 EXE
   std::vector<SimulatedPMap> pmaps;
 };
 
@@ -38,6 +39,10 @@ void ClearSimulatedHost();
 void SetUpSimulatedHost(const SimulatedHost& host);
 // Registers only the UI-View32 double (InprocServer32, apartment threaded).
 void RegisterUiViewDouble(const std::string& dllPath);
+// Registers the simulated UI-View32 as a local server with its type library
+// (runs "EXE /RegServer"). Throws std::runtime_error.
+void RegisterUiViewSim(const std::string& exePath);
+// Removes either registration.
 void UnregisterUiViewDouble();
 
 }  // namespace ombrix::test
