@@ -92,10 +92,34 @@ class Station:
         self.process = subprocess.Popen(["wine", "Ombrix.exe"], cwd=self.folder, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def peak_kib(self):
+        """Peak resident size of the station's Ombrix.exe process (0 when not found)."""
+        peak = 0
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    if b"Ombrix.exe" not in f.read():
+                        continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=" + self.prefix).encode() not in f.read():
+                        continue
+                with open("/proc/%s/status" % pid) as f:
+                    for line in f:
+                        if line.startswith("VmHWM:"):
+                            peak = max(peak, int(line.split()[1]))
+            except OSError:
+                pass
+        return peak
+
     def wait_until(self, done, seconds):
-        deadline = time.monotonic() + seconds
+        """Polls done() each second; prints how long it took and the peak memory."""
+        start, peak = time.monotonic(), 0
+        deadline = start + seconds
         while time.monotonic() < deadline:
+            peak = max(peak, self.peak_kib())
             if done():
+                print("\n%s station: done in %.0f s, Ombrix.exe peak resident %d KiB" %
+                      (self.name, time.monotonic() - start, peak), file=sys.stderr)
                 return True
             if self.process.poll() is not None:
                 return done()
@@ -116,7 +140,10 @@ class Station:
 
     def uiview_calls(self):
         path = os.path.join(self.uiview, "UiView32Double.log")
-        return open(path, errors="replace").read() if os.path.exists(path) else ""
+        if not os.path.exists(path):
+            return ""
+        with open(path, errors="replace") as f:
+            return f.read()
 
     def stray_files(self, allowed):
         allowed = {a.lower() for a in allowed}
@@ -139,11 +166,12 @@ class WholeJob(unittest.TestCase):
             os.remove(self.port_file)
         self.server = Station("server", "[User]\r\nLegend=1\r\nLogErrors=1\r\n")
         self.client = Station("client", "[User]\r\nMode=1\r\nLegend=1\r\nLogErrors=1\r\n")
-        self.feed = subprocess.Popen(
-            [sys.executable, os.path.join(SOURCE, "tools/radar-feed/radar_feed.py"), "--port-file", self.port_file,
-             "--ini", os.path.join(self.server.folder, "Ombrix2.ini"), "--frame-seconds", "120", "--warm",
-             "--lifetime", "900", "--quiet"],
-            stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.feed_dir, "feed.log"), "w"))
+        with open(os.path.join(self.feed_dir, "feed.log"), "w") as feed_log:
+            self.feed = subprocess.Popen(
+                [sys.executable, os.path.join(SOURCE, "tools/radar-feed/radar_feed.py"), "--port-file",
+                 self.port_file, "--ini", os.path.join(self.server.folder, "Ombrix2.ini"), "--frame-seconds", "120",
+                 "--warm", "--lifetime", "900", "--quiet"],
+                stdout=subprocess.DEVNULL, stderr=feed_log)
         for _ in range(300):
             if os.path.exists(self.port_file) and os.path.getsize(self.port_file):
                 break
