@@ -166,17 +166,20 @@ void ServerFilePickup::ConvertPng(PassTurn& turn, const SourceFileNames& names) 
   TRadarObj& r = turn.scratch;
   const std::string& folder = turn.workingFolder;
   int& step = turn.conversionStep;
+  // Image, world file and the ".png" copy, each under a step of its own.
+  auto deleteInputs = [&](int firstStep) {
+    const std::string files[] = {names.image, names.world, r.BaseName + ".png"};
+    for (int i = 0; i < 3; ++i) {
+      step = firstStep + i;
+      DeleteIfExists(folder + files[i]);
+    }
+  };
   try {
     host_.EmptyPngWorkObjects();
     if (host_.ConvertPngUnderlay(folder + r.BmpFile, r)) {
       ++turn.processed;
       FetchOK = true;
-      step = 1;
-      DeleteIfExists(folder + names.image);
-      step = 2;
-      DeleteIfExists(folder + names.world);
-      step = 3;
-      DeleteIfExists(folder + r.BaseName + ".png");
+      deleteInputs(1);
       step = 4;
       UpdateTrayWhenShown(r.BmpFile);
       turn.WriteBack();
@@ -191,12 +194,7 @@ void ServerFilePickup::ConvertPng(PassTurn& turn, const SourceFileNames& names) 
       step = 11;
       LogMemoryAround(turn);
       view_.FileLbl.caption = r.Status + " @ " + LocalText(DateTimePattern::HourMinute);
-      step = 12;
-      DeleteIfExists(folder + names.image);
-      step = 13;
-      DeleteIfExists(folder + names.world);
-      step = 14;
-      DeleteIfExists(folder + r.BaseName + ".png");
+      deleteInputs(12);
       turn.WriteBack();
     }
   } catch (...) {
