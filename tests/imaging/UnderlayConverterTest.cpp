@@ -297,6 +297,16 @@ TEST_F(UnderlayConversion, BoundsTargetsAndTheHistory) {
 
 TEST_F(UnderlayConversion, GifFailuresAndClosingReleaseEverything) {
   WriteGifInputs(test::RadarGif(600, 550));
+  // A raw file that cannot be forwarded only beeps; the next target is served.
+  CreateFolder(lan + "LOT_N0R_0.gif");
+  w.targets = {lan, local};
+  EXPECT_TRUE(Gif()) << rec.Status;
+  EXPECT_EQ(w.beeps, 1);
+  EXPECT_TRUE(FileExists(lan + "LOT_N0R_0.gfw"));
+  EXPECT_TRUE(FileExists(local + "LOT_N0R_0.bmp"));
+  EXPECT_FALSE(FileExists(lan + "LOT_N0R_0.gif.part"));
+
+  DeleteFileAt(local + "LOT_N0R_0.bmp");
   CreateFolder(local + "LOT_N0R_0.bmp");  // a folder in the underlay's place: saving fails
   EXPECT_FALSE(Gif());
   EXPECT_TRUE(rec.Status.starts_with("Error saving bmp Cannot write ")) << rec.Status;
