@@ -15,6 +15,7 @@
 #include "imaging/BmpFile.h"
 #include "imaging/Palette.h"
 #include "imaging/PngDecoder.h"
+#include "imaging/UnderlayConverter.h"
 #include "imaging/WorkObjects.h"
 #include "support/GifEncoder.h"
 #include "support/PngEncoder.h"
@@ -98,8 +99,8 @@ int Floor(const char* png, const char* out) {
   return 0;
 }
 
-// CPU time of the RIDGE conversion's imaging work: load the GIF, render it,
-// two caption bands, save the 600 x 550 BMP.
+// CPU time of a RIDGE conversion: load the GIF, render it, two caption
+// bands, save the 600 x 550 BMP and its bounds file.
 int GifCpu(const char* folder, int rounds) {
   test::GifRecipe recipe;
   recipe.width = 600;
@@ -115,23 +116,39 @@ int GifCpu(const char* folder, int rounds) {
       f.pixels.push_back(static_cast<uint8_t>(d < 200 && rng() % 5 ? (d / 15) % 15 + 1 : 0));
     }
   recipe.frames.push_back(f);
-  std::string gifPath = std::string(folder) + "/LOT_N0R_0.gif", bmpPath = std::string(folder) + "/LOT_N0R_0.bmp";
-  if (!WriteFileAtomic(gifPath, test::EncodeGif(recipe))) return 1;
-  const std::string caption = "Ombrix 2.2.1 - Radar image LOT_N0R_0 from IL,Chicago,LOT 12/07/2006 15:32 UTC";
-  TGifImage gif;
+  const std::string dir = std::string(folder) + "/";
+  if (!WriteFileAtomic(dir + "LOT_N0R_0.gif", test::EncodeGif(recipe)) ||
+      !WriteFileAtomic(dir + "LOT_N0R_0.gfw", "0.011785\n0\n0\n-0.00997\n-92.5816\n44.405\n"))
+    return 1;
+  // The whole ConvertGifUnderlay, its underlay and bounds file written
+  // into one local target folder beside the inputs.
+  struct Window : ConversionWindow {
+    std::string dir, file;
+    std::string FileText() const override { return file; }
+    void SetFileText(const std::string& text) override { file = text; }
+    void SetPanel(int, const std::string&) override {}
+    bool ClientMode() const override { return false; }
+    bool LegendChecked() const override { return false; }
+    bool RedrawWanted() const override { return false; }
+    std::string AppDir() const override { return dir; }
+    std::vector<std::string> Targets() const override { return {dir}; }
+    std::string PMapUnderlayPath() const override { return dir; }
+    std::string UnderlayName() const override { return {}; }
+    void RedrawMap() override {}
+    void ProcessMessages() override {}
+    bool Closing() const override { return false; }
+    void Beep() override {}
+  } window;
+  window.dir = dir;
+  TGifImage gif1, gif2;
+  TPicture picture;
+  TBitmap8 work = NewWorkBitmap(), text = NewTextBitmap();
+  UnderlayConverter converter(window, {gif1, gif2, picture, work, text});
+  TRadarObj record;
+  record.InitFromSelection("IL,Chicago,LOT", "Short Range Reflectivity, N0R", ServerSettings::Defaults());
+  record.LoadWorldFile(dir + "LOT_N0R_0.gfw");
   auto once = [&] {
-    gif.LoadFromFile(gifPath);
-    TBitmap8& bmp = gif.Bitmap();
-    const int w = gif.Width(), h = gif.Height();
-    bmp.BrushColor = Rgb{255, 255, 255};
-    bmp.Font.points = 8;
-    bmp.FillRect({30, 0, w - 30, 15});
-    int x = bmp.Width() / 2 - bmp.TextWidth(caption) / 2;
-    bmp.TextOut(x, 2, caption);
-    bmp.FillRect({30, h - 12, w - 30, h});
-    bmp.TextOut(x, h - 12, caption);
-    bmp.SaveToFile(bmpPath);
-    gif.Empty();
+    if (!converter.ConvertGifUnderlay(dir + record.BmpFile, record)) throw std::runtime_error(record.Status);
   };
   once();  // loading the font is a start-up cost, not a conversion's
   std::clock_t start = std::clock();

@@ -67,5 +67,5 @@ awk -v ow="$ours_wall" -v oc="$ours_cpu" -v orss="$ours_rss" -v fw="$floor_wall"
   if (iw != "") printf "  ratio ImageMagick / ours: wall %.1fx  cpu %.1fx   (target >= 5x)\n", iw / ow, ic / oc
   printf "  ratio ours / floor:       wall %.2fx  cpu %.2fx  (target <= 2x)\n", ow / fw, oc / (fc > 0 ? fc : 0.001)
   printf "  peak memory beyond idle:  %.2f x width x height  (%d KB; target <= 1.25)\n", (orss - idle) * 1024 / px, orss - idle
-  printf "imaging: RIDGE GIF 600x550 conversion imaging work: %.2f ms CPU  (target < 5 ms)\n", gif
+  printf "imaging: ConvertGifUnderlay of a RIDGE GIF 600x550: %.2f ms CPU  (target < 5 ms)\n", gif
 }'

@@ -91,7 +91,7 @@ void WriteBmpFile(const std::string& path, const TBitmap8& bitmap) {
   }
   // One step: deleting first and then renaming would lose both files when
   // the rename fails.
-  if (ok) ok = ReplaceFile(temp, target);
+  if (ok) ok = RenameReplacing(temp, target);
   if (!ok) {
     DeleteFileAt(temp);
     throw ImageError("Cannot write " + path);

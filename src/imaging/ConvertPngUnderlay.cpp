@@ -36,7 +36,8 @@ const char* PngStageMessage(int stage) {
 // white TextBitmap skipping black is, pixel for pixel, the composite drawn
 // straight onto the white TextBitmap with every black entry turned white:
 // both bitmaps share the halftone palette and the white brush. Drawing it
-// once keeps one full-size bitmap alive instead of two.
+// once keeps one full-size bitmap alive instead of two. The target must be
+// freshly sized (all white).
 void DrawCompositeOnWhite(const TPicture& picture, TBitmap8& target) {
   std::array<uint8_t, 256> finish;
   const Palette& pal = target.GetPalette();
@@ -45,7 +46,7 @@ void DrawCompositeOnWhite(const TPicture& picture, TBitmap8& target) {
     finish[i] = (i < pal.size() ? pal[i] : Rgb{}) == Rgb{} ? white : static_cast<uint8_t>(i);
   const PngInfo* png = picture.Png();
   if (!png) throw ImageError("The picture holds no PNG image");
-  DrawPng(*png, target, 0, 0, &finish);
+  DrawPng(*png, target, 0, 0, &finish, white);
 }
 
 }  // namespace

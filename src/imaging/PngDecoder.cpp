@@ -166,6 +166,13 @@ inline uint32_t PackedSample(const uint8_t* raw, uint32_t n, uint32_t depth) {
   return (raw[bit >> 3] >> (8 - depth - (bit & 7))) & ((1u << depth) - 1);
 }
 
+// d[i] = table[s[i]] for n pixels, unrolled: this is the per-pixel work of
+// drawing a palette image onto a known background.
+inline void MapIndices(const uint8_t* table, const uint8_t* s, uint8_t* d, uint32_t n) {
+#pragma GCC unroll 8
+  for (uint32_t i = 0; i < n; ++i) d[i] = table[s[i]];
+}
+
 void ExpandRgba(const PngInfo& info, const uint8_t* raw, uint32_t count, uint8_t* out) {
   const uint32_t depth = info.bitDepth;
   switch (info.colourType) {
@@ -414,7 +421,8 @@ Decoded<RgbaImage> DecodePngRgba(std::span<const uint8_t> data) {
   return image;
 }
 
-void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y, const std::array<uint8_t, 256>* finish) {
+void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y, const std::array<uint8_t, 256>* finish,
+             int background) {
   ColourMapper& mapper = target.Mapper();
   std::array<uint8_t, 256> identity;
   for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
@@ -451,10 +459,19 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y, const std::arr
       if (slot == 0xFFFF) slot = fin[mapper.Blend(k < info.palette.size() ? info.palette[k] : Rgb{}, alpha[k], d)];
       return static_cast<uint8_t>(slot);
     };
+    // Over a known uniform background each entry has one result, so the
+    // bitmap need not be read at all.
+    const bool uniform = background >= 0;
+    uint8_t flat[256];
+    if (uniform) {
+      const uint8_t bg = static_cast<uint8_t>(background);
+      for (int k = 0; k < 256; ++k)
+        flat[k] = action[k] == kCopy ? opaque[k] : action[k] == kSkip ? bg : blended(static_cast<uint8_t>(k), bg);
+    }
     // With few partly transparent entries, one table gives every result:
     // (entry, what the bitmap holds) -> new index, with no branch per pixel.
     std::vector<uint8_t> result;
-    if (blendEntries <= 32) {
+    if (!uniform && blendEntries <= 32) {
       result.resize(256 * 256);
       for (int k = 0; k < 256; ++k)
         for (int d = 0; d < 256; ++d)
@@ -478,6 +495,10 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y, const std::arr
         uint8_t* d = row + (int64_t{x} + x0 + first);
         const uint8_t* s = idx + first;
         const uint32_t n = last - first;
+        if (uniform) {
+          MapIndices(flat, s, d, n);
+          return;
+        }
         if (!result.empty()) {
           const uint8_t* table = result.data();
           for (uint32_t i = 0; i < n; ++i) d[i] = table[(s[i] << 8) | d[i]];

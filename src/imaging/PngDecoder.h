@@ -48,9 +48,11 @@ Decoded<RgbaImage> DecodePngRgba(std::span<const uint8_t> data);
 // Draws the image at (x, y) onto an 8-bit bitmap: opaque pixels copied,
 // fully transparent ones skipped, partly transparent ones blended with what
 // the bitmap holds; every colour mapped to the nearest palette entry, then
-// through `finish` when given (index in, index written). Raises ImageError
-// on corrupt data.
+// through `finish` when given (index in, index written). `background` is
+// the index every pixel under the image holds before the draw, when the
+// caller knows it (-1: each pixel is read). Raises ImageError on corrupt
+// data.
 void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y,
-             const std::array<uint8_t, 256>* finish = nullptr);
+             const std::array<uint8_t, 256>* finish = nullptr, int background = -1);
 
 }  // namespace ombrix

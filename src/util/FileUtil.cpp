@@ -68,7 +68,7 @@ TDateTime FileLastWrite(const std::string& path) {
 
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
   const std::string temp = to + ".part";
-  if (CopyFileOverwrite(from, temp) && ReplaceFile(temp, to)) return true;
+  if (CopyFileOverwrite(from, temp) && RenameReplacing(temp, to)) return true;
   if (FileExists(temp)) DeleteFileAt(temp);
   return false;
 }

@@ -183,7 +183,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameReplacing(const std::string& from, const std::string& to) {
   if (rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) != 0) return Fail("cannot replace " + to);
   return true;
 }

@@ -84,7 +84,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) ? true : Fail("cannot rename " + from + " to " + to);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameReplacing(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? true
              : Fail("cannot replace " + to);
