@@ -1,8 +1,6 @@
 // Win32 file helpers: the directory search, CopyFileA and MoveFileA do the
 // work, so names and wildcards behave exactly as the rest of Windows.
 #include <windows.h>
-// <windows.h> maps ReplaceFile to ReplaceFileA; ours is the portable one.
-#undef ReplaceFile
 
 #include <cstdio>
 #include <fstream>
