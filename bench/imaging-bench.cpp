@@ -17,54 +17,12 @@
 #include "imaging/PngDecoder.h"
 #include "imaging/WorkObjects.h"
 #include "support/GifEncoder.h"
+#include "support/PngEncoder.h"
 #include "util/FileUtil.h"
 
 using namespace ombrix;
 
 namespace {
-
-void PutChunk(std::string& out, const char* type, const std::string& body) {
-  auto be32 = [&](uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>(v >> s);
-  };
-  be32(static_cast<uint32_t>(body.size()));
-  std::string typed = std::string(type, 4) + body;
-  out += typed;
-  be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
-}
-
-std::string PalettePng(uint32_t w, uint32_t h, const std::vector<Rgb>& pal, const std::vector<uint8_t>& alpha,
-                       const std::vector<uint8_t>& pixels) {
-  std::string out("\x89PNG\r\n\x1a\n", 8);
-  std::string ihdr;
-  for (uint32_t v : {w, h})
-    for (int s = 24; s >= 0; s -= 8) ihdr += static_cast<char>(v >> s);
-  ihdr += std::string("\x08\x03\x00\x00\x00", 5);
-  PutChunk(out, "IHDR", ihdr);
-  std::string plte;
-  for (const Rgb& c : pal) {
-    plte += static_cast<char>(c.r);
-    plte += static_cast<char>(c.g);
-    plte += static_cast<char>(c.b);
-  }
-  PutChunk(out, "PLTE", plte);
-  if (!alpha.empty()) PutChunk(out, "tRNS", std::string(alpha.begin(), alpha.end()));
-  std::string raw;
-  raw.reserve(static_cast<size_t>(w + 1) * h);
-  for (uint32_t y = 0; y < h; ++y) {
-    raw += '\0';
-    raw.append(reinterpret_cast<const char*>(pixels.data()) + static_cast<size_t>(y) * w, w);
-  }
-  uLongf size = compressBound(static_cast<uLong>(raw.size()));
-  std::string z(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(z.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
-            static_cast<uLong>(raw.size()), 6);
-  z.resize(size);
-  // Split the data over IDAT chunks of 64 KB, as encoders do.
-  for (size_t pos = 0; pos < z.size(); pos += 65536) PutChunk(out, "IDAT", z.substr(pos, 65536));
-  PutChunk(out, "IEND", "");
-  return out;
-}
 
 int MakePng(const char* path, uint32_t w, uint32_t h) {
   // NWS reflectivity colours; entry 0 transparent, the two weakest echoes
@@ -100,13 +58,13 @@ int MakePng(const char* path, uint32_t w, uint32_t h) {
       px[static_cast<size_t>(y) * w + x] = idx;
     }
   }
-  return WriteFileAtomic(path, PalettePng(w, h, pal, alpha, px)) ? 0 : 1;
+  return WriteFileAtomic(path, test::PalettePng(w, h, pal, alpha, px)) ? 0 : 1;
 }
 
 int HalftonePng(const char* path) {
   std::vector<uint8_t> px(256);
   for (int i = 0; i < 256; ++i) px[i] = static_cast<uint8_t>(i);
-  return WriteFileAtomic(path, PalettePng(256, 1, HalftonePalette(), {}, px)) ? 0 : 1;
+  return WriteFileAtomic(path, test::PalettePng(256, 1, HalftonePalette(), {}, px)) ? 0 : 1;
 }
 
 // The least any decoder must do: inflate the IDAT data and write the bytes.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/ProcessState.h"
+#include "app/Product.h"
 #include "util/Clock.h"
 #include "util/FileUtil.h"
 #include "util/StrUtil.h"
@@ -10,8 +11,6 @@
 namespace ombrix {
 
 namespace {
-
-constexpr const char* kProductName = "Ombrix 2.2.1";
 
 bool LoggingOn(const ErrorLogConfig& cfg) { return cfg.enabled || (cfg.isEnabled && cfg.isEnabled()); }
 

@@ -89,10 +89,9 @@ void WriteBmpFile(const std::string& path, const TBitmap8& bitmap) {
     }
     if (std::fclose(f.release()) != 0) ok = false;
   }
-  if (ok) {
-    if (FileExists(target)) DeleteFileAt(target);
-    ok = RenameFile(temp, target);
-  }
+  // One step: deleting first and then renaming would lose both files when
+  // the rename fails.
+  if (ok) ok = ReplaceFile(temp, target);
   if (!ok) {
     DeleteFileAt(temp);
     throw ImageError("Cannot write " + path);

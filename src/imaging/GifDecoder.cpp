@@ -251,7 +251,9 @@ Decoded<GifImage> DecodeGif(std::span<const uint8_t> data) {
 
 TBitmap8 RenderGifFrame(const GifImage& gif) {
   const GifFrame& f = gif.first;
-  bool covers = f.left == 0 && f.top == 0 && f.width == gif.width && f.height == gif.height;
+  // A frame at the origin that reaches the screen's edges (or past them)
+  // is the whole picture: its own table is the one to show.
+  bool covers = f.left == 0 && f.top == 0 && f.width >= gif.width && f.height >= gif.height;
   TBitmap8 bmp;
   if (covers || !gif.hasGlobalTable)
     bmp.SetPalette(f.hasLocalTable ? f.localTable : gif.globalTable);

@@ -269,9 +269,14 @@ Decoded<PngInfo> ParsePng(std::span<const uint8_t> data) {
       uint8_t ch = static_cast<uint8_t>(type >> s);
       if (!((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z'))) return InfoResult::Fail("PNG chunk type is invalid");
     }
+    const bool ancillary = (type & 0x20000000u) != 0;
 #ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION  // lets the fuzzer reach past the CRCs
-    if (crc32(crc32(0, nullptr, 0), data.data() + typeAt, length + 4) != crc)
+    if (crc32(crc32(0, nullptr, 0), data.data() + typeAt, length + 4) != crc) {
+      // A damaged optional chunk is dropped, as the reference library does;
+      // only a damaged critical chunk spoils the image.
+      if (ancillary && index > 0) continue;
       return InfoResult::Fail("PNG chunk CRC is wrong");
+    }
 #else
     (void)crc;
 #endif
@@ -292,6 +297,11 @@ Decoded<PngInfo> ParsePng(std::span<const uint8_t> data) {
       if (!ValidDepth(info.colourType, info.bitDepth)) return InfoResult::Fail("PNG colour type or bit depth is invalid");
       if (compression != 0 || filter != 0 || interlace > 1) return InfoResult::Fail("PNG header chunk is invalid");
       if (!BitmapSizeAllowed(info.width, info.height)) return InfoResult::Fail(ImageTooLargeText(info.width, info.height));
+      // The working rows (two filter rows and one RGBA row) obey the same
+      // limit: a very wide image of few rows must not need more than that.
+      const uint64_t rowBytes = (uint64_t{info.width} * info.bitDepth * Channels(info.colourType) + 7) / 8 + 1;
+      if (2 * rowBytes + uint64_t{info.width} * 4 > kMaxBitmapBytes)
+        return InfoResult::Fail(ImageTooLargeText(info.width, info.height));
       info.interlaced = interlace == 1;
       seenHeader = true;
     } else if (type == ChunkId("PLTE")) {
@@ -337,7 +347,8 @@ Decoded<PngInfo> ParsePng(std::span<const uint8_t> data) {
   if (seenTrns) {
     switch (info.colourType) {
       case 3: {
-        if (trns.size() > info.palette.size()) return InfoResult::Fail("PNG transparency chunk is invalid");
+        // Entries beyond the palette have no colour to apply to: cut them.
+        if (trns.size() > info.palette.size()) trns = trns.first(info.palette.size());
         int zero = 0, partial = 0;
         for (size_t i = 0; i < trns.size(); ++i) {
           info.paletteAlpha[i] = trns[i];
@@ -403,8 +414,11 @@ Decoded<RgbaImage> DecodePngRgba(std::span<const uint8_t> data) {
   return image;
 }
 
-void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y) {
+void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y, const std::array<uint8_t, 256>* finish) {
   ColourMapper& mapper = target.Mapper();
+  std::array<uint8_t, 256> identity;
+  for (int i = 0; i < 256; ++i) identity[i] = static_cast<uint8_t>(i);
+  const std::array<uint8_t, 256>& fin = finish ? *finish : identity;
   const int64_t tw = target.Width(), th = target.Height();
   // Visible source columns [sx0, sx1).
   const int64_t sx0 = std::max<int64_t>(0, -int64_t{x}), sx1 = std::min<int64_t>(info.width, tw - x);
@@ -424,7 +438,7 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y) {
     uint8_t opaque[256] = {}, alpha[256], action[256];
     for (int i = 0; i < 256; ++i) {
       Rgb c = i < static_cast<int>(info.palette.size()) ? info.palette[i] : Rgb{};
-      opaque[i] = mapper.Map(c);
+      opaque[i] = fin[mapper.Map(c)];
       alpha[i] = i < static_cast<int>(info.paletteAlpha.size()) ? info.paletteAlpha[i] : 255;
       action[i] = alpha[i] == 255 ? kCopy : alpha[i] == 0 ? kSkip : kBlend;
     }
@@ -434,7 +448,7 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y) {
     std::vector<uint16_t> blendCache(blendEntries ? 256 * 256 : 0, 0xFFFF);
     auto blended = [&](uint8_t k, uint8_t d) -> uint8_t {
       uint16_t& slot = blendCache[k * 256 + d];
-      if (slot == 0xFFFF) slot = mapper.Blend(k < info.palette.size() ? info.palette[k] : Rgb{}, alpha[k], d);
+      if (slot == 0xFFFF) slot = fin[mapper.Blend(k < info.palette.size() ? info.palette[k] : Rgb{}, alpha[k], d)];
       return static_cast<uint8_t>(slot);
     };
     // With few partly transparent entries, one table gives every result:
@@ -493,8 +507,8 @@ void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y) {
       for (uint32_t i = first; i < last; ++i) {
         const uint8_t* p = rgba + 4 * i;
         uint8_t& d = row[int64_t{x} + x0 + int64_t{i} * dx];
-        if (p[3] == 255) d = mapper.Map(Rgb{p[0], p[1], p[2]});
-        else if (p[3] != 0) d = mapper.Blend(Rgb{p[0], p[1], p[2]}, p[3], d);
+        if (p[3] == 255) d = fin[mapper.Map(Rgb{p[0], p[1], p[2]})];
+        else if (p[3] != 0) d = fin[mapper.Blend(Rgb{p[0], p[1], p[2]}, p[3], d)];
       }
     });
   }

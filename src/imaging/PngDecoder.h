@@ -2,6 +2,7 @@
 // scanline at a time so that drawing a large composite onto an 8-bit bitmap
 // never holds the full-colour image.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -46,8 +47,10 @@ Decoded<RgbaImage> DecodePngRgba(std::span<const uint8_t> data);
 
 // Draws the image at (x, y) onto an 8-bit bitmap: opaque pixels copied,
 // fully transparent ones skipped, partly transparent ones blended with what
-// the bitmap holds; every colour mapped to the nearest palette entry.
-// Raises ImageError on corrupt data.
-void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y);
+// the bitmap holds; every colour mapped to the nearest palette entry, then
+// through `finish` when given (index in, index written). Raises ImageError
+// on corrupt data.
+void DrawPng(const PngInfo& info, TBitmap8& target, int x, int y,
+             const std::array<uint8_t, 256>* finish = nullptr);
 
 }  // namespace ombrix

@@ -1,5 +1,9 @@
 #include "ui/MainFrm.h"
 
+#include "acquire/AcquisitionHost.h"
+#include "acquire/DownloadPass.h"
+#include "acquire/FileFetcher.h"
+#include "acquire/Scheduler.h"
 #include "app/ErrorLog.h"
 #include "app/ProcessState.h"
 #include "util/Clock.h"
@@ -55,7 +59,7 @@ TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platfo
   Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
 
   InitSettingsState();
-  InitHttpClients();
+  InitAcquisition();
 }
 
 TMain::~TMain() { DetachSettingsState(); }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/MemoryStatus.h"
+#include "app/Product.h"
 #include "app/ServerSettings.h"
 #include "records/RadarList.h"
 #include "imaging/WorkObjects.h"
@@ -20,7 +21,11 @@
 
 namespace ombrix {
 
+class AcquisitionHost;
+class DownloadPass;
+class FileFetcher;
 class Registry;
+class Scheduler;
 class ShellCommands;
 class Dialogs;
 class UiViewLink;
@@ -47,7 +52,7 @@ struct Platform {
 
 class TMain {
  public:
-  static constexpr const char* kProductName = "Ombrix 2.2.1";
+  static constexpr const char* kProductName = ombrix::kProductName;
 
   TMain(Platform platform, std::string appDir);
   ~TMain();
@@ -156,21 +161,13 @@ class TMain {
   TPicture WorkPicture;                      // the composite PNG
   TBitmap8 WorkBitmap = NewWorkBitmap();     // transparent black, white brush
   TBitmap8 TextBitmap = NewTextBitmap();     // Arial 10 black, white brush
-  // --- HTTP transport and file fetch (acquire/Fetch.cpp) ---
+  // --- HTTP transport, the fetch, the scheduler tick, the download pass and
+  // the pick-up step (ui/MainFrmAcquire.cpp wires the classes of acquire/) ---
   // RidgeCli carries every download; WldCli is configured alike and idle.
   std::unique_ptr<THttpClient> RidgeCli, WldCli;
-  // The proxy comes from Servers.ProxyHost and Servers.ProxyPort.
-  // Fetches url into localPath; the verdict goes to FetchOK, an HTTP error
-  // to recordStatus (the record's Status).
+  // Fetches url into localPath over RidgeCli with the settings' proxy; the
+  // verdict goes to FetchOK, an HTTP error to recordStatus (the record's Status).
   void FetchFile(const std::string& url, const std::string& localPath, std::string& recordStatus);
-  void RidgeCliDocData(THttpClient& sender, const char* data, int len);
-  void RidgeCliStateChange(THttpClient& sender);
-  void RidgeCliSocketError(THttpClient& sender, int error);
-  void RidgeTimerTimer();
-  void InitHttpClients();  // called by the constructor
-
-  // --- Acquisition (ui/MainFrmAcquire.cpp wires the classes of acquire/):
-  // the scheduler tick, the download pass and the pick-up step ---
   void ProcessTimer();
   void DownloadAndProcess();
   void DownloadBtnClick();
@@ -235,9 +232,17 @@ class TMain {
   void InitSettingsState();   // built-in selector items, log hooks
   void DetachSettingsState();
 
+  void InitAcquisition();  // called by the constructor
+
   Platform platform_;
   std::string appDir_;
   std::unique_ptr<ScopedMemoryStatus> memoryScope_;
+  // The acquisition's classes and TMain's side of their interface.
+  friend class MainAcquisitionHost;
+  std::unique_ptr<AcquisitionHost> acquisitionHost_;
+  std::unique_ptr<FileFetcher> fetcher_;
+  std::unique_ptr<DownloadPass> pass_;
+  std::unique_ptr<Scheduler> scheduler_;
 };
 
 }  // namespace ombrix

@@ -85,6 +85,9 @@ std::string FormatDateTime(DateTimePattern pattern, TDateTime value) {
     case DateTimePattern::Time:
       std::snprintf(buf, sizeof buf, "%02d%c%02d%c%02d", p.hour, loc.time, p.minute, loc.time, p.second);
       break;
+    case DateTimePattern::HourMinute:
+      std::snprintf(buf, sizeof buf, "%02d%c%02d", p.hour, loc.time, p.minute);
+      break;
     case DateTimePattern::MonthDayHourMinute:
       std::snprintf(buf, sizeof buf, "%02d%c%02d %02d%c%02d", p.month, loc.date, p.day, p.hour, loc.time, p.minute);
       break;
@@ -134,6 +137,9 @@ std::optional<TDateTime> ParseDateTime(DateTimePattern pattern, std::string_view
       ok = ReadDigits(text, pos, 2, p.hour) && Expect(text, pos, loc.time) && ReadDigits(text, pos, 2, p.minute) &&
            Expect(text, pos, loc.time) && ReadDigits(text, pos, 2, p.second);
       break;
+    case DateTimePattern::HourMinute:
+      ok = ReadDigits(text, pos, 2, p.hour) && Expect(text, pos, loc.time) && ReadDigits(text, pos, 2, p.minute);
+      break;
     case DateTimePattern::MonthDayHourMinute:
       p.year = yearHint;
       ok = ReadDigits(text, pos, 2, p.month) && Expect(text, pos, loc.date) && ReadDigits(text, pos, 2, p.day) &&
@@ -151,7 +157,7 @@ std::optional<TDateTime> ParseDateTime(DateTimePattern pattern, std::string_view
   }
   if (!ok || pos != text.size()) return std::nullopt;
   TDateTime value;
-  if (pattern == DateTimePattern::Time) {
+  if (pattern == DateTimePattern::Time || pattern == DateTimePattern::HourMinute) {
     if (p.hour > 23 || p.minute > 59 || p.second > 59) return std::nullopt;
     return (p.hour * 3600.0 + p.minute * 60.0 + p.second) / kSecondsPerDay;
   }

@@ -28,6 +28,7 @@ int DaysInMonth(int year, int month);
 // "/" and ":". Parsing is exact: the text must have the pattern's shape.
 enum class DateTimePattern {
   Time,                   // hh:nn:ss
+  HourMinute,             // hh:nn
   MonthDayHourMinute,     // mm/dd hh:nn
   DateHourMinute,         // mm/dd/yyyy hh:nn
   DateTimeSeconds,        // mm/dd/yyyy hh:nn:ss

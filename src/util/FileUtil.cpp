@@ -66,6 +66,13 @@ TDateTime FileLastWrite(const std::string& path) {
   return found.empty() ? 0 : found.front().lastWrite;
 }
 
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  const std::string temp = to + ".part";
+  if (CopyFileOverwrite(from, temp) && ReplaceFile(temp, to)) return true;
+  if (FileExists(temp)) DeleteFileAt(temp);
+  return false;
+}
+
 bool AddSortedUnique(std::vector<std::string>& list, const std::string& text) {
   auto it = std::lower_bound(list.begin(), list.end(), text,
                              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });

@@ -46,6 +46,12 @@ TDateTime FileLastWrite(const std::string& path);
 // Each returns false on failure and leaves errno-style detail to LastFileError().
 bool CopyFileOverwrite(const std::string& from, const std::string& to);
 bool RenameFile(const std::string& from, const std::string& to);  // fails when `to` exists
+// Renames over `to` in one step (MoveFileEx with replace on Windows, rename
+// elsewhere): a reader sees the old file or the new one, never neither.
+bool ReplaceFile(const std::string& from, const std::string& to);
+// Copies under a temporary name beside `to`, then replaces `to` with it, so
+// `to` never holds a half-copied file. A failure removes the temporary file.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
 bool DeleteFileAt(const std::string& path);
 bool CreateFolder(const std::string& path);
 std::string LastFileError();

@@ -102,6 +102,23 @@ TEST(GifDecoder, InterlacedLocalTableAnd87a) {
     for (int x = 0; x < 50; ++x) ASSERT_EQ(bmp.Pixel(x, y), px[y * 50 + x]);
 }
 
+TEST(GifDecoder, FrameAtTheOriginReachingPastTheScreenShowsItsOwnTable) {
+  // Screen 40 x 20, frame 50 x 29 at (0, 0) with a local table of its own.
+  auto px = Pattern(50, 29, 16);
+  GifRecipe recipe = OneFrame(50, 29, 4, px);
+  recipe.width = 40;
+  recipe.height = 20;
+  recipe.frames[0].localTable = RampTable(16);
+  auto gif = DecodeGif(Bytes(EncodeGif(recipe)));
+  ASSERT_TRUE(gif) << gif.error();
+  TBitmap8 bmp = RenderGifFrame(gif.value());
+  EXPECT_EQ(bmp.GetPalette(), Ramp(16));
+  ASSERT_EQ(bmp.Width(), 40);
+  ASSERT_EQ(bmp.Height(), 20);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(bmp.Pixel(x, y), px[y * 50 + x]);
+}
+
 TEST(GifDecoder, SmallFrameLiesOnTheScreenAtItsPositionAndLaterFramesAreCounted) {
   GifRecipe recipe;
   recipe.width = 20;

@@ -9,6 +9,7 @@
 
 #include "imaging/PngDecoder.h"
 #include "imaging/WorkObjects.h"
+#include "support/PngEncoder.h"
 #include "support/TempDir.h"
 
 namespace ombrix {
@@ -93,12 +94,58 @@ TEST(PngDecoder, TruncationsAndDamagedDataAreErrors) {
   std::string good = test::ReadFile(test::TestDataPath("pngsuite/basn3p08.png"));
   ASSERT_TRUE(DecodePngRgba(Bytes(good)));
   for (size_t n = 0; n < good.size(); n += 13) EXPECT_FALSE(DecodePngRgba(Bytes(good.substr(0, n)))) << n;
-  // A flipped bit anywhere in a chunk breaks its CRC.
-  for (size_t i = 8; i < good.size(); i += 97) {
-    std::string bad = good;
-    bad[i] ^= 0x10;
-    EXPECT_FALSE(DecodePngRgba(Bytes(bad))) << i;
+  // A flipped bit anywhere in a critical chunk breaks its CRC and the file.
+  for (size_t at = 8; at + 12 <= good.size();) {
+    const size_t length = (uint8_t(good[at]) << 24 | uint8_t(good[at + 1]) << 16 | uint8_t(good[at + 2]) << 8 |
+                           uint8_t(good[at + 3]));
+    const bool critical = good[at + 4] >= 'A' && good[at + 4] <= 'Z';
+    for (size_t i = at; critical && i < at + 12 + length; i += 37) {
+      std::string bad = good;
+      bad[i] ^= 0x10;
+      EXPECT_FALSE(DecodePngRgba(Bytes(bad))) << i;
+    }
+    at += 12 + length;
   }
+}
+
+TEST(PngDecoder, OptionalChunkFaultsAreForgivenAsTheReferenceLibraryDoes) {
+  const Palette pal = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  const std::vector<uint8_t> px = {0, 1, 2, 0, 2, 1};
+  // tRNS longer than the palette: cut to the palette.
+  test::PngRecipe r;
+  r.width = 3;
+  r.height = 2;
+  r.palette = pal;
+  r.trns = std::string("\x00\x80\xff\x10\x20", 5);
+  r.rawRows.assign(px.begin(), px.end());
+  auto image = DecodePngRgba(Bytes(test::EncodePng(r)));
+  ASSERT_TRUE(image) << image.error();
+  EXPECT_EQ(image.value().rgba[3], 0);
+  EXPECT_EQ(image.value().rgba[7], 0x80);
+  EXPECT_EQ(image.value().rgba[11], 0xff);
+  // A damaged text chunk is dropped; the image is the same as without it.
+  std::string text = test::PngChunk("tEXt", std::string("Comment\0radar", 13));
+  text[text.size() - 1] ^= 1;
+  r.extraChunks = text;
+  auto withBadText = DecodePngRgba(Bytes(test::EncodePng(r)));
+  ASSERT_TRUE(withBadText) << withBadText.error();
+  EXPECT_EQ(withBadText.value().rgba, image.value().rgba);
+}
+
+TEST(PngDecoder, WorkingRowsObeyTheBitmapLimit) {
+  // 67 108 864 x 1 RGBA16: a 64 MB bitmap, but 512 MB per filter row.
+  test::PngRecipe r;
+  r.width = 67108864;
+  r.height = 1;
+  r.colourType = 6;
+  r.bitDepth = 16;
+  auto info = ParsePng(Bytes(test::EncodePng(r)));
+  ASSERT_FALSE(info);
+  EXPECT_NE(info.error().find("too large"), std::string::npos) << info.error();
+  // The composites' widths are far inside it.
+  r.width = 6000;
+  r.rawRows.assign(6000 * 8, '\x7f');
+  EXPECT_TRUE(ParsePng(Bytes(test::EncodePng(r))));
 }
 
 TEST(PngDecoder, HugeDeclaredSizeIsRefusedBeforeAllocating) {

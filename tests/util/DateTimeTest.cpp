@@ -64,11 +64,12 @@ TEST(DateTime, RejectsImpossibleDates) {
   EXPECT_THROW(EncodeDateTime({2024, 0, 1, 0, 0, 0, 0}), std::invalid_argument);
 }
 
-TEST(DateTime, FourPatternsWithTheLocaleSeparators) {
+TEST(DateTime, PatternsWithTheLocaleSeparators) {
   const TDateTime t = At(2026, 3, 7, 9, 5, 4);
   {
     ScopedLocale us({'/', ':', '.'});
     EXPECT_EQ(FormatDateTime(DateTimePattern::Time, t), "09:05:04");
+    EXPECT_EQ(FormatDateTime(DateTimePattern::HourMinute, t), "09:05");
     EXPECT_EQ(FormatDateTime(DateTimePattern::MonthDayHourMinute, t), "03/07 09:05");
     EXPECT_EQ(FormatDateTime(DateTimePattern::DateHourMinute, t), "03/07/2026 09:05");
     EXPECT_EQ(FormatDateTime(DateTimePattern::DateTimeSeconds, t), "03/07/2026 09:05:04");

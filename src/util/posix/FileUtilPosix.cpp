@@ -183,6 +183,11 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) != 0) return Fail("cannot replace " + to);
+  return true;
+}
+
 bool DeleteFileAt(const std::string& path) {
   if (unlink(ResolvePath(path).c_str()) != 0) return Fail("cannot delete " + path);
   return true;

@@ -82,6 +82,12 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) ? true : Fail("cannot rename " + from + " to " + to);
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? true
+             : Fail("cannot replace " + to);
+}
+
 bool DeleteFileAt(const std::string& path) {
   return DeleteFileA(path.c_str()) ? true : Fail("cannot delete " + path);
 }
