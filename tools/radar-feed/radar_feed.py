@@ -107,7 +107,7 @@ class FeedHandler(BaseHTTPRequestHandler):
         body = resource.body
         if mode == "corrupt":
             rng = random.Random(len(body))
-            body = body[:16] + bytes(rng.getrandbits(8) for _ in range(len(body) - 16))
+            body = body[:16] + rng.randbytes(len(body) - 16)
         elif mode == "garbage-listing":
             body = garbage_page()
         if mode == "truncate":
