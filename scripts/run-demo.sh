@@ -82,5 +82,8 @@ if [ -n "$check" ]; then
   cut -f1,4 DownLoadList.txt | tr -d '\r'
   kill "$ombrix" 2>/dev/null || true
 else
-  wine ./Ombrix.exe
+  # Waited for in the background: Wine ignores Ctrl+C, and bash runs the trap
+  # above only once a foreground child has ended.
+  wine ./Ombrix.exe &
+  wait $! || true
 fi

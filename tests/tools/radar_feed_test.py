@@ -163,6 +163,16 @@ class RadarFeedTest(unittest.TestCase):
         due = calendar.timegm(time.strptime(first_due, "%m/%d/%Y %H:%M:%S"))
         self.assertLess(due, time.time())
 
+    def test_with_feed_runs_a_command_against_a_feed_of_its_own(self):
+        wrapper = os.path.join(os.path.dirname(FEED), "with-feed.sh")
+        out = os.path.join(self.work, "wrapped.wld")
+        script = '"$0" fetch "${OMBRIX_FEED_IOWASTATE1}n0r_0.wld" "$1" && test -n "$OMBRIX_FEED_RIDGENAT"'
+        r = subprocess.run(["bash", wrapper, "--frame-seconds", "120", "--", "bash", "-c", script, TOOL, out],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stdout)
+        rc, bounds = run_tool("world", out, "6000", "2600")
+        self.assertEqual(bounds.strip(), "-126,50,-66,24")
+
     def test_misbehaviour_fails_the_fetch_or_the_reader(self):
         lot = self.record("IL,Chicago,LOT", "Short Range Reflectivity, N0R")
         listing_url = lot["ImageUrl"].rsplit("/", 2)[0] + "/N0R/LOT/"

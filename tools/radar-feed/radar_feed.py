@@ -107,7 +107,7 @@ class FeedHandler(BaseHTTPRequestHandler):
         body = resource.body
         if mode == "corrupt":
             rng = random.Random(len(body))
-            body = body[:16] + bytes(rng.getrandbits(8) for _ in range(len(body) - 16))
+            body = body[:16] + rng.randbytes(len(body) - 16)
         elif mode == "garbage-listing":
             body = garbage_page()
         if mode == "truncate":
@@ -197,17 +197,18 @@ def main(argv=None):
                         args.stall_seconds, args.quiet)
     port = server.server_address[1]
     base = "http://127.0.0.1:%d" % port
-    if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write("%d\n" % port)
-        os.replace(tmp, args.port_file)
     if args.ini:
         write_url_section(args.ini, base)
     print(port)
     for key, value in url_settings(base):
         print("%s=%s" % (key, value))
     sys.stdout.flush()
+    # Last: whoever waits for this file finds everything above done.
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("%d\n" % port)
+        os.replace(tmp, args.port_file)
 
     def stop(*_):
         server.stopping.set()

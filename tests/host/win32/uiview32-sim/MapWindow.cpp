@@ -113,7 +113,8 @@ void MapWindow::Paint(HDC dc, const RECT& client) {
   if (underlay_) {
     BITMAP bm{};
     GetObjectA(underlay_, sizeof bm, &bm);
-    RECT dest = map;
+    // Without bounds the underlay is shown at its own size.
+    RECT dest = {map.left, map.top, map.left + bm.bmWidth, map.top + bm.bmHeight};
     if (hasBounds_) {
       // The view: what ZoomToArea asked for, else the underlay's own area.
       const double* v = hasView_ ? view_ : bounds_;
