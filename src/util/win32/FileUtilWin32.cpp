@@ -6,10 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-// <windows.h> names its own ReplaceFile as a macro for ReplaceFileA, which
-// would rename ours here and leave every caller unresolved at link time.
-#undef ReplaceFile
-
 #include "util/FileUtil.h"
 
 namespace ombrix {
