@@ -84,11 +84,13 @@ void TMain::FetchFile(const std::string& url, const std::string& localPath, std:
       std::snprintf(seconds, sizeof seconds, "%d.%03d", elapsed.second, elapsed.millisecond);
       RidgeLbl.caption = url + " received " + std::to_string(size) + " b in " + seconds + " sec at " +
                          TimeText(LocalNow());
-      // With an announced length the body must be exactly that long: a
-      // shorter one is a cut-off transfer (a reset that the stack reported
-      // as a close, a proxy that gave up) and must not be converted.
+      // With an announced length the body must be exactly that long, and a
+      // chunked one must reach its final chunk: anything else is a cut-off
+      // transfer (a reset that the stack reported as a close, a proxy that
+      // gave up) and must not be converted.
       const long long announced = RidgeCli->ContentLength();
       bool verdict = RidgeCli->State() == httpReady && !FetchSocketError && size > 0 && !timedOut &&
+                     !RidgeCli->BodyCut() &&
                      (announced <= 0 || (size == announced && RidgeCli->ExcessCount() == 0));
       FetchOK = verdict;
       if (verdict) SetPanel0(Sbar, "Successfully downloaded " + url);
