@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/Settings.h"
 #include "MainFixture.h"
@@ -379,6 +384,79 @@ TEST_F(RealSettingsFileTest, ACloseWithoutSettingsFileWritesAll31KeysInWritingOr
   EXPECT_NE(text.find("[User]\r\n"), std::string::npos);
   StartReal();  // and reads back
   EXPECT_EQ(main->Servers.RidgeBaseUrl, "http://radar.weather.gov/ridge/RadarImg/");
+}
+
+// A reader holding the settings file open across a save (a backup, a
+// virus scanner), allowing it to be replaced as those tools do.
+class HeldOpenFile {
+ public:
+  explicit HeldOpenFile(const std::string& path) {
+#ifdef _WIN32
+    h_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+    h_ = std::fopen(path.c_str(), "rb");
+#endif
+  }
+  ~HeldOpenFile() {
+#ifdef _WIN32
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+#else
+    if (h_) std::fclose(h_);
+#endif
+  }
+  // Everything the handle reads from its start.
+  std::string ReadAll() {
+    std::string out;
+    char buf[4096];
+#ifdef _WIN32
+    SetFilePointer(h_, 0, nullptr, FILE_BEGIN);
+    DWORD n = 0;
+    while (::ReadFile(h_, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+#else
+    std::rewind(h_);
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, h_)) > 0;) out.append(buf, n);
+#endif
+    return out;
+  }
+
+ private:
+#ifdef _WIN32
+  HANDLE h_;
+#else
+  std::FILE* h_;
+#endif
+};
+
+TEST_F(RealSettingsFileTest, ASaveReplacesTheWholeFileInOneStepWithTheBytesOfKeyByKeyWrites) {
+  StartReal().FormClose();
+  const std::string path = dir / "Ombrix2.ini";
+  WriteFile(path, "; kept\r\n" + ReadFile(path) + "[Other]\r\nx=1\r\n");
+  const std::string before = ReadFile(path);
+  StartReal();
+  main->RedrawChk.checked = false;
+  main->TrayCaption = "Station";
+  {
+    HeldOpenFile old(path);
+    main->SaveSettings();
+    // Written in place, the open file would show the new text (or a half of
+    // it, had the program died in between).
+    EXPECT_EQ(old.ReadAll(), before);
+  }
+  const std::string after = ReadFile(path);
+  EXPECT_NE(after.find("\r\nRedraw=0\r\n"), std::string::npos);
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+  // The same 31 values written key by key through the platform's profile
+  // functions leave the same bytes.
+  const std::string copy = dir / "copy.ini";
+  WriteFile(copy, before);
+  auto saved = OpenProfileFile(path);
+  auto single = OpenProfileFile(copy);
+  for (const std::string& name : kWritingOrder) {
+    std::string section = name.substr(0, name.find('.')), key = name.substr(name.find('.') + 1);
+    ASSERT_TRUE(single->WriteString(section, key, saved->ReadString(section, key, "")));
+  }
+  EXPECT_EQ(ReadFile(copy), after);
 }
 
 TEST_F(RealSettingsFileTest, AReadOnlySettingsFileMakesTheCloseBeepAndStillFinish) {
