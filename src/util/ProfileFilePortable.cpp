@@ -305,14 +305,17 @@ class BatchProfileFile : public ProfileFile {
   }
 
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
-    if (WriteInto(content_, section, key, value)) changed_ = true;
+    WriteInto(content_, section, key, value);
+    written_ = true;
     return true;
   }
 
+  // Written even when no value changed: a save into a read-only settings
+  // file is reported as the Windows functions report it, whatever the values.
   bool Commit() override {
-    if (!changed_) return true;
+    if (!written_) return true;
     if (!WriteFileAtomic(path_, content_)) return false;
-    changed_ = false;
+    written_ = false;
     return true;
   }
 
@@ -321,7 +324,7 @@ class BatchProfileFile : public ProfileFile {
  private:
   std::string path_;
   std::string content_;
-  bool changed_ = false;
+  bool written_ = false;
 };
 
 }  // namespace

@@ -49,8 +49,8 @@ TEST(ProfileFileBatch, LeavesTheBytesOfKeyByKeyWritesAndTouchesTheFileOnlyAtComm
     EXPECT_EQ(Visible(contentOf(batch)), Visible(contentOf(single))) << c.name;
   }
 
-  // A read-only file: the same values need no write; others fail at Commit
-  // and leave the file as it was.
+  // A read-only file fails at Commit, even with the values it already holds
+  // (as the Windows functions refuse it), and stays as it was.
   std::string ro = dir / "ro.ini";
   WriteFile(ro, "[A]\r\nk=1\r\n");
   namespace fs = std::filesystem;
@@ -58,7 +58,8 @@ TEST(ProfileFileBatch, LeavesTheBytesOfKeyByKeyWritesAndTouchesTheFileOnlyAtComm
                   fs::perm_options::remove);
   auto same = OpenProfileFileBatch(ro);
   same->WriteString("A", "k", "1");
-  EXPECT_TRUE(same->Commit());
+  EXPECT_FALSE(same->Commit());
+  EXPECT_TRUE(OpenProfileFileBatch(ro)->Commit()) << "nothing written, nothing to refuse";
   auto changed = OpenProfileFileBatch(ro);
   changed->WriteString("A", "k", "2");
   changed->WriteString("A", "j", "3");
