@@ -41,7 +41,7 @@ std::string Numbered(const char* before, const char* after, size_t bytes) {
 
 double Seconds(const std::function<void()>& run) {
   double best = 1e9;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 5; ++i) {
     auto start = std::chrono::steady_clock::now();
     run();
     best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

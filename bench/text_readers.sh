@@ -5,4 +5,4 @@
 # Usage: bench/text_readers.sh NATIVE_BUILD_DIR [BYTES]
 set -euo pipefail
 build="$(cd "${1:-build/native}" && pwd)"
-"$build/text-readers-bench" "${2:-1048576}"
+"$build/text-readers-bench" "${2:-4194304}"
