@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for
-# FUZZ_SECONDS (default 600). Findings land in OUT/crashes-<target>/; turn
-# each into a regression test under tests/imaging/.
+# Builds the libFuzzer targets (clang, ASan, UBSan), one for every reader of
+# outside input, and runs each for FUZZ_SECONDS (default 600). Findings land
+# in OUT/crashes-<target>/; turn each into a regression test under tests/.
 #   bash scripts/fuzz.sh build/fuzz            build and run every target
 #   FUZZ_TARGETS=png_fuzzer bash scripts/fuzz.sh build/fuzz
+#   FUZZ_SECONDS=0 bash scripts/fuzz.sh build/fuzz   build and run the seeds only
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(mkdir -p "${1:-$root/build/fuzz}" && cd "${1:-$root/build/fuzz}" && pwd)"
 seconds="${FUZZ_SECONDS:-600}"
-targets="${FUZZ_TARGETS:-gif_fuzzer png_fuzzer}"
+all_targets=$(cd "$root/fuzz" && ls *_fuzzer.cpp | sed 's/\.cpp$//' | tr '\n' ' ')
+targets="${FUZZ_TARGETS:-$all_targets}"
 CXX="${CXX_FUZZ:-clang++}"
 flags=(-std=c++20 -O1 -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined
-       -I"$root/src" $(pkg-config --cflags-only-I freetype2 | tr " " "\n" | grep -v png | tr "\n" " "))
+       -I"$root/src" -I"$root/fuzz" $(pkg-config --cflags-only-I freetype2 | tr " " "\n" | grep -v png | tr "\n" " "))
 
-# The decoders and what they lean on, in an archive so that the linker takes
-# only the objects the targets reach; objects are rebuilt when a source is newer.
+# The readers and what they lean on, in an archive so that the linker takes
+# only the objects the targets reach; objects are rebuilt when a source is
+# newer. The socket calls are left out: the HTTP target brings its own.
 sources=("$root"/src/imaging/*.cpp "$root"/src/imaging/posix/*.cpp "$root"/src/util/*.cpp
-         "$root"/src/util/posix/*.cpp)
+         "$root"/src/util/posix/*.cpp "$root"/src/records/*.cpp "$root"/src/acquire/Freshness.cpp
+         "$root"/src/host/TargetList.cpp "$root"/src/app/ErrorLog.cpp "$root"/src/app/MemoryStatus.cpp "$root"/src/app/posix/*.cpp
+         "$root"/src/net/HttpClient.cpp "$root"/src/net/AsyncSocket.cpp "$root"/src/net/Stream.cpp)
 objs=()
 mkdir -p "$out/obj"
 for src in "${sources[@]}"; do
@@ -39,9 +44,14 @@ for t in $targets; do
   mkdir -p "$corpus" "$crashes"
   case "$t" in
     gif_fuzzer) seeds="$root/fuzz/seeds/gif" ;;
-    png_fuzzer) seeds="$root/../shared/testdata/pngsuite" ;;
+    png_fuzzer) seeds="$root/tests/data/pngsuite" ;;
+    *) seeds="$root/fuzz/seeds/${t%_fuzzer}" ;;
   esac
   echo "== $t for ${seconds}s"
+  if [ "$seconds" = 0 ]; then
+    "$out/$t" -runs=0 "$seeds" 2>&1 | tail -n 3 || true
+    continue
+  fi
   "$out/$t" "$corpus" "$seeds" -max_total_time="$seconds" -max_len=200000 -rss_limit_mb=2048 \
     -timeout=10 -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 | tail -n 25 || true
   n=$(find "$crashes" -type f | wc -l)

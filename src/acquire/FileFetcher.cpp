@@ -75,11 +75,13 @@ void FileFetcher::FetchFile(const std::string& url, const std::string& localPath
       std::snprintf(seconds, sizeof seconds, "%d.%03d", elapsed.second, elapsed.millisecond);
       view_.RidgeLbl.caption = url + " received " + std::to_string(size) + " b in " + seconds + " sec at " +
                          TimeText(LocalNow());
-      // With an announced length the body must be exactly that long: a
-      // shorter one is a cut-off transfer (a reset that the stack reported
-      // as a close, a proxy that gave up) and must not be converted.
+      // With an announced length the body must be exactly that long, and a
+      // chunked one must reach its final chunk: anything else is a cut-off
+      // transfer (a reset that the stack reported as a close, a proxy that
+      // gave up) and must not be converted.
       const long long announced = cli_.ContentLength();
       bool verdict = cli_.State() == httpReady && !FetchSocketError && size > 0 && !timedOut &&
+                     !cli_.BodyCut() &&
                      (announced <= 0 || (size == announced && cli_.ExcessCount() == 0));
       FetchOK = verdict;
       if (verdict) view_.SetPanel(0, "Successfully downloaded " + url);

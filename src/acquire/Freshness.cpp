@@ -1,6 +1,5 @@
 #include "acquire/Freshness.h"
 
-#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "util/Clock.h"
 #include "util/FileUtil.h"
 #include "util/StrUtil.h"
+#include "util/TextLines.h"
 
 namespace ombrix {
 
@@ -24,18 +24,7 @@ std::string Mid(const std::string& text, size_t start, size_t count) {
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
   std::string content;
   if (!ReadWholeFile(path, content)) return false;
-  std::string line;
-  for (size_t i = 0; i < content.size(); ++i) {
-    char c = content[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(line);
-      line.clear();
-      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  lines = SplitTextLines(content);
   return true;
 }
 
@@ -58,18 +47,18 @@ TDateTime EncodeOrThrow(int year, int month, int day, int hour, int minute) {
   return value;
 }
 
-struct TextLess {
-  bool operator()(const std::string& a, const std::string& b) const { return CompareText(a, b) < 0; }
-};
-
+// The greatest link name without regard to case: for archive names of the
+// form site_yyyymmdd_hhnn_product, the newest. One pass and no sorting, so a
+// listing of any size costs time in proportion to its length. Of names that
+// differ only in case, the one on the line first in case-blind order wins
+// (the line set's order before).
 std::string NewestImage(const std::string& listingPath, bool national) {
   std::string result;
   if (!FileExists(listingPath)) return result;
   try {
-    std::vector<std::string> raw;
-    if (!ReadLines(listingPath, raw)) return result;
-    std::set<std::string, TextLess> lines(raw.begin(), raw.end());
-    std::set<std::string, TextLess> names;
+    std::vector<std::string> lines;
+    if (!ReadLines(listingPath, lines)) return result;
+    const std::string* resultLine = nullptr;
     for (const std::string& line : lines) {
       std::string up = UpperCase(line);
       size_t target = up.find(".GIF\">");
@@ -80,9 +69,12 @@ std::string NewestImage(const std::string& listingPath, bool national) {
       std::string name = line.substr(start, end - start);
       if (national && (name.find("_small") != std::string::npos || UpperCase(name).find("NAT_") == std::string::npos))
         continue;
-      names.insert(name);
+      int order = resultLine ? CompareText(name, result) : 1;
+      if (order > 0 || (order == 0 && CompareText(line, *resultLine) < 0)) {
+        result = std::move(name);
+        resultLine = &line;
+      }
     }
-    if (!names.empty()) result = *names.rbegin();
   } catch (...) {
     // What was found so far stands.
   }

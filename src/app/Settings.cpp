@@ -91,7 +91,11 @@ void TMain::LoadSettings() {
 }
 
 void TMain::SaveSettings() {
-  std::unique_ptr<ProfileFile> file = OpenSettingsFile();
+  // The whole new file is built in memory and replaces the old one in one
+  // step: writing key by key in place, a crash or a full disk half way
+  // through would leave a truncated settings file.
+  std::unique_ptr<ProfileFile> file =
+      platform_.openProfile ? platform_.openProfile(SettingsFile) : OpenProfileFileBatch(SettingsFile);
   auto put = [&](const char* section, const char* key, const std::string& value) {
     if (!file->WriteString(section, key, value)) throw SettingsWriteError(SettingsFile);
   };
@@ -127,6 +131,7 @@ void TMain::SaveSettings() {
   put("User", "Remaining", std::to_string(100 - MemoryLoad));
   put("User", "Legend", flag(LegendChk.checked));
   put("User", "Caption", TrayCaption);
+  if (!file->Commit()) throw SettingsWriteError(SettingsFile);
 }
 
 void TMain::SwitchMode() {

@@ -71,6 +71,8 @@ void THttpClient::ResetResponse() {
   contentLength_ = -1;
   rcvdCount_ = 0;
   excessCount_ = 0;
+  headerBytes_ = 0;
+  bodyCut_ = false;
   rcvdHeader_.clear();
   transferEncoding_.clear();
   contentType_.clear();
@@ -306,6 +308,11 @@ void THttpClient::ProcessBuffer() {
       return;
     }
     std::size_t lineLen = static_cast<std::size_t>(lf - buf_);
+    headerBytes_ += lineLen + 1;
+    if (headerBytes_ > kMaxHeaderBytes) {
+      Fail("Response header too large (more than " + std::to_string(kMaxHeaderBytes) + " bytes)", 0);
+      return;
+    }
     std::string line(buf_, lineLen);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     bufLen_ -= lineLen + 1;
@@ -563,6 +570,7 @@ void THttpClient::PeerClosed(int error) {
     if (!Alive(gen)) return;
   }
   bool sawHeader = phase_ == Phase::Body;
+  if (sawHeader && bodyMode_ != BodyMode::UntilClose) bodyCut_ = true;
   phase_ = Phase::Idle;
   CloseConnection(false, true);
   if (!Alive(gen)) return;

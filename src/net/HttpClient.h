@@ -44,6 +44,9 @@ class THttpClient {
  public:
   static constexpr std::size_t kRcvBufSize = 8190;
   static constexpr int kMaxRelocations = 10;
+  // A response header (status line and header lines together) may not grow
+  // beyond this: a server sending header lines without end fails the request.
+  static constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 
   explicit THttpClient(EventLoop& loop);
   ~THttpClient();
@@ -74,6 +77,10 @@ class THttpClient {
   // Body bytes that came after the announced Content-Length: not written to
   // the stream, but a sign the response cannot be trusted.
   long long ExcessCount() const { return excessCount_; }
+  // The connection closed in the middle of a body whose end is known: a
+  // chunked body before its final zero-size chunk, or a body shorter than its
+  // Content-Length. The request ends normally; the caller must not trust it.
+  bool BodyCut() const { return bodyCut_; }
   const std::vector<std::string>& RcvdHeader() const { return rcvdHeader_; }
   const std::string& ContentType() const { return contentType_; }
   const std::string& TransferEncoding() const { return transferEncoding_; }
@@ -149,6 +156,8 @@ class THttpClient {
   int statusCode_ = 0;
   std::string reasonPhrase_, version_;
   long long contentLength_ = -1, rcvdCount_ = 0, excessCount_ = 0;
+  std::size_t headerBytes_ = 0;
+  bool bodyCut_ = false;
   std::vector<std::string> rcvdHeader_;
   std::string contentType_, transferEncoding_, location_;
   bool closeAfterResponse_ = true;

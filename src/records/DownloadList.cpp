@@ -15,6 +15,14 @@ namespace {
 
 const char* Flag(bool value) { return value ? "TRUE" : "FALSE"; }
 
+// A TAB, CR or LF inside a field (a server's reason phrase in Status) would
+// shift the fields or split the record in two on the next start.
+std::string Field(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
 // "mm/dd/yyyy hh:nn:ss" read with the very pattern it was written with, never
 // with a parser that follows the regional date order. A list written under
 // other separators ("12.31.2026 23:59:00") reads the same.
@@ -43,9 +51,9 @@ void ReadTimesAndEdges(const std::string& line, TRadarObj& r) {
   if (CountFields(r.WorldText, ',') != 4) return;
   float* edges[] = {&r.WorldLeft, &r.WorldTop, &r.WorldRight, &r.WorldBottom};
   for (int i = 0; i < 4; ++i) {
-    std::optional<double> v = ParseFloat(GetField(r.WorldText, i + 1, ','));
+    std::optional<float> v = ParseSingle(GetField(r.WorldText, i + 1, ','));
     if (!v) return;
-    *edges[i] = static_cast<float>(*v);
+    *edges[i] = *v;
   }
 }
 
@@ -81,8 +89,9 @@ int LoadDownloadListFile(const std::string& path, TRadarList& list, const Server
 
 std::string DownloadListLine(const TRadarObj& r) {
   if (r.Description.empty()) return {};
-  std::string line = r.Description + "\t" + r.Product + "\t" + r.BaseName + "\t" + r.Status + "\t" + r.WorldText +
-                     "\t" + Flag(r.Accumulate) + "\t" + Flag(r.Enabled) + "\t";
+  std::string line = Field(r.Description) + "\t" + Field(r.Product) + "\t" + Field(r.BaseName) + "\t" +
+                     Field(r.Status) + "\t" + Field(r.WorldText) + "\t" + Flag(r.Accumulate) + "\t" +
+                     Flag(r.Enabled) + "\t";
   line += FormatDateTime(DateTimePattern::DateTimeSeconds, r.LastAttempt) + "\t" +
           FormatDateTime(DateTimePattern::DateTimeSeconds, r.LastImage) + "\t" +
           FormatDateTime(DateTimePattern::DateTimeSeconds, r.NextAttempt);

@@ -19,6 +19,7 @@ int LoadDownloadListFile(const std::string& path, TRadarList& list, const Server
 // a deleted last record does not come back. False when the write failed.
 bool SaveDownloadListFile(const std::string& path, const TRadarList& list);
 // The file line of one record, or "" for a record without a description.
+// A TAB, CR or LF inside a text field is written as a blank.
 std::string DownloadListLine(const TRadarObj& record);
 
 }  // namespace ombrix

@@ -15,16 +15,20 @@ int TRadarList::IndexOf(const std::string& key) const {
 }
 
 TRadarObj* TRadarList::Add(const std::string& key, std::unique_ptr<TRadarObj> record) {
-  if (IndexOf(key) >= 0) return nullptr;
+  if (!folded_.insert(UpperCase(key)).second) return nullptr;
   entries_.emplace_back(key, std::move(record));
   return entries_.back().second.get();
 }
 
-void TRadarList::Delete(int index) { entries_.erase(entries_.begin() + index); }
+void TRadarList::Delete(int index) {
+  folded_.erase(UpperCase(entries_.at(static_cast<size_t>(index)).first));
+  entries_.erase(entries_.begin() + index);
+}
 
 void TRadarList::Clear() {
   for (auto& entry : entries_) entry.second.reset();
   entries_.clear();
+  folded_.clear();
 }
 
 }  // namespace ombrix

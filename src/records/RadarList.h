@@ -4,6 +4,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,9 @@ class TRadarList {
 
  private:
   std::vector<std::pair<std::string, std::unique_ptr<TRadarObj>>> entries_;
+  // The keys upper-cased, so that adding stays constant time and loading a
+  // list of any length stays linear.
+  std::unordered_set<std::string> folded_;
 };
 
 }  // namespace ombrix

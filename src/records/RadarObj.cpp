@@ -1,5 +1,7 @@
 #include "records/RadarObj.h"
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "util/Clock.h"
@@ -18,6 +20,19 @@ std::string FormatWorldText(float left, float top, float right, float bottom) {
 }
 
 static std::string UpTo(const std::string& text, char c) { return text.substr(0, text.find(c)); }
+
+std::string SiteCode(const std::string& description) {
+  // The last field, as "NJ/Philadelphia, PA,Fort Dix,DIX" has a comma inside
+  // its place name; empty fields after it ("IL,Chicago,LOT,") do not count.
+  size_t end = description.find_last_not_of(',');
+  if (description.size() <= 1 || end == std::string::npos) return {};
+  size_t comma = description.rfind(',', end);
+  size_t start = comma == std::string::npos ? 0 : comma + 1;
+  return description.substr(start, end + 1 - start);
+}
+
+// A value the record can keep: a finite 32-bit float.
+static bool FitsSingle(double v) { return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max(); }
 
 void TRadarObj::InitFromSelection(const std::string& d, const std::string& p, const ServerSettings& s) {
   Description = d;
@@ -45,10 +60,7 @@ void TRadarObj::InitFromSelection(const std::string& d, const std::string& p, co
     WorldUrl = s.RidgeNatBaseUrl + BaseName + ".gfw";
     LegendFile.clear();
   } else {
-    // The site code is the last field: "NJ/Philadelphia, PA,Fort Dix,DIX"
-    // has a comma inside its place name.
-    int fields = CountFields(d, ',');
-    SiteName = GetField(d, fields > 0 ? fields : 1, ',');
+    SiteName = SiteCode(d);
     std::string code = Trim(GetField(p, 2, ','));
     BaseName = SiteName + "_" + code + "_0";
     BmpFile = BaseName + ".bmp";
@@ -64,13 +76,18 @@ void TRadarObj::InitFromSelection(const std::string& d, const std::string& p, co
 void TRadarObj::LoadWorldFile(const std::string& path) {
   std::string content;
   if (!FileExists(path) || !ReadWholeFile(path, content)) return;
-  std::vector<std::string> lines = SplitTextLines(content);
-  // Strip markup a server may wrap around the numbers, last line first.
-  for (size_t i = lines.size(); i-- > 0;) {
-    std::string& line = lines[i];
-    if (line.find('<') == std::string::npos) continue;
-    for (size_t gt; (gt = line.find('>')) != std::string::npos;) line = Trim(line.substr(gt + 1));
-    if (line.empty()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+  // Strip markup a server may wrap around the numbers: a line with a "<"
+  // keeps what follows its last ">". One pass over the text, whatever an
+  // error page served in its place looks like.
+  std::vector<std::string> lines;
+  for (std::string& line : SplitTextLines(content)) {
+    if (line.find('<') != std::string::npos) {
+      size_t gt = line.rfind('>');
+      if (gt != std::string::npos) line = Trim(std::string_view(line).substr(gt + 1));
+      if (line.empty()) continue;
+    }
+    lines.push_back(std::move(line));
+    if (lines.size() > 6) return;
   }
   if (lines.size() != 6) return;
   // Line 5 left, 6 top, 1 cell width, 4 cell height; a 0 keeps the old value
@@ -80,13 +97,16 @@ void TRadarObj::LoadWorldFile(const std::string& path) {
     float* field;
   } const order[] = {{4, &WorldLeft}, {5, &WorldTop}, {0, &CellSizeX}, {3, &CellSizeY}};
   for (const Slot& slot : order) {
-    std::optional<double> v = ParseFloat(lines[slot.line]);
+    std::optional<float> v = ParseSingle(lines[slot.line]);
     if (!v) return;
-    if (*v != 0) *slot.field = static_cast<float>(*v);
+    if (*v != 0) *slot.field = *v;
   }
   // The world file names the centre of the top-left pixel; keep the corner.
-  WorldLeft = static_cast<float>(static_cast<double>(WorldLeft) - static_cast<double>(CellSizeX) / 2);
-  WorldTop = static_cast<float>(static_cast<double>(WorldTop) - static_cast<double>(CellSizeY) / 2);
+  const double left = static_cast<double>(WorldLeft) - static_cast<double>(CellSizeX) / 2;
+  const double top = static_cast<double>(WorldTop) - static_cast<double>(CellSizeY) / 2;
+  if (!FitsSingle(left) || !FitsSingle(top)) return;  // no corner a bounds file could carry
+  WorldLeft = static_cast<float>(left);
+  WorldTop = static_cast<float>(top);
   WorldText = FormatWorldText(WorldLeft, WorldTop, WorldRight, WorldBottom);
 }
 
@@ -95,8 +115,14 @@ void TRadarObj::ComputeBounds(int width, int height) {
     WorldText.clear();
     return;
   }
-  WorldRight = static_cast<float>(width * static_cast<double>(CellSizeX) + WorldLeft);
-  WorldBottom = static_cast<float>(height * static_cast<double>(CellSizeY) + WorldTop);
+  const double right = width * static_cast<double>(CellSizeX) + WorldLeft;
+  const double bottom = height * static_cast<double>(CellSizeY) + WorldTop;
+  if (!FitsSingle(right) || !FitsSingle(bottom)) {  // too far out to be a place on the map
+    WorldText.clear();
+    return;
+  }
+  WorldRight = static_cast<float>(right);
+  WorldBottom = static_cast<float>(bottom);
   WorldText = FormatWorldText(WorldLeft, WorldTop, WorldRight, WorldBottom);
 }
 

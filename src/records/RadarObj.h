@@ -43,13 +43,18 @@ class TRadarObj {
   void InitFromSelection(const std::string& description, const std::string& product, const ServerSettings& servers);
   // Reads a world file (six numbers, possibly wrapped in HTML markup) into
   // the geo-reference. Reports nothing: a missing or malformed file leaves the
-  // fields as they were, or partly updated up to the bad number.
+  // fields as they were, or partly updated up to the bad number. A number
+  // that is not a finite 32-bit float counts as malformed.
   void LoadWorldFile(const std::string& path);
   // Right and bottom edges from the image size; clears WorldText when any
-  // input is 0 (no usable geo-reference).
+  // input is 0 or an edge falls outside a 32-bit float (no usable
+  // geo-reference).
   void ComputeBounds(int width, int height);
   void Assign(const TRadarObj& other) { *this = other; }
 };
+
+// The site code of a site entry: its last non-empty comma field.
+std::string SiteCode(const std::string& description);
 
 // "left,top,right,bottom" of 32-bit values widened and printed with up to 15
 // significant digits and the locale's decimal separator.

@@ -215,8 +215,9 @@ class TMain {
   TRadarList RadarList;             // the download records, owned here
 
   void LoadSettings();
-  // Throws SettingsWriteError ("Unable to write to <file>") at the first key
-  // the file refuses, the keys before it written.
+  // Builds the whole file and replaces the old one in one step; throws
+  // SettingsWriteError ("Unable to write to <file>") when it cannot be
+  // written, the old file left whole.
   void SaveSettings();
   void SwitchMode();
   void ModeGrpClick() { SwitchMode(); }

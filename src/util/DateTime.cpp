@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <stdexcept>
 
 #include "util/Locale.h"
@@ -233,6 +234,12 @@ std::optional<double> ParseFloat(std::string_view raw) {
   double v = std::strtod(text.c_str(), &end);
   if (end != text.c_str() + text.size()) return std::nullopt;
   return v;
+}
+
+std::optional<float> ParseSingle(std::string_view text) {
+  std::optional<double> v = ParseFloat(text);
+  if (!v || !std::isfinite(*v) || std::fabs(*v) > std::numeric_limits<float>::max()) return std::nullopt;
+  return static_cast<float>(*v);
 }
 
 }  // namespace ombrix

@@ -44,5 +44,8 @@ std::string FormatYyyymmdd(TDateTime value);
 // Numbers in the locale's decimal separator.
 std::string FormatFloatGeneral(double value, int significantDigits = 15);
 std::optional<double> ParseFloat(std::string_view text);
+// The same for the program's 32-bit values: a number outside a finite
+// 32-bit float ("1e39") does not parse, so it can never reach a bounds text.
+std::optional<float> ParseSingle(std::string_view text);
 
 }  // namespace ombrix

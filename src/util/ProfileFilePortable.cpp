@@ -194,6 +194,78 @@ std::string Joined(std::string_view a, std::string_view sep, std::string_view b)
   return s;
 }
 
+// The value of section/key in a file's text, or the default.
+std::string ReadFrom(std::string content, const std::string& section, const std::string& key,
+                     const std::string& defaultValue) {
+  if (content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) content = Utf8ToCp1252(content.substr(kUtf8Bom.size()));
+  std::vector<std::string_view> raw = SplitLines(content);
+  std::vector<Line> lines;
+  lines.reserve(raw.size());
+  for (std::string_view l : raw) lines.push_back(Classify(l));
+  SectionRange r = FindSection(lines, TrimBlanks(section));
+  if (r.found) {
+    size_t at = FindKey(lines, r, TrimBlanks(key));
+    if (at != std::string::npos && lines[at].hasValue) return std::string(StripQuotes(lines[at].value));
+  }
+  // The default loses its trailing spaces (only spaces) and its quotes.
+  std::string_view def = defaultValue;
+  while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+  return std::string(StripQuotes(def));
+}
+
+// Sets section/key in a file's text as the Windows function would write it.
+// False when the text already held that value (nothing to write).
+bool WriteInto(std::string& content, const std::string& section, const std::string& key, const std::string& value) {
+  // A UTF-8 file is read in 1252 to find the line, and its other lines are
+  // kept as they are; the changed line is written back in UTF-8.
+  const bool utf8 = content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0;
+  std::string utf8Content;
+  std::string text1252;
+  if (utf8) {
+    utf8Content = content.substr(kUtf8Bom.size());
+    text1252 = Utf8ToCp1252(utf8Content);
+  }
+  const std::string& source = utf8 ? text1252 : content;
+  std::vector<std::string_view> raw = SplitLines(source);
+  std::vector<Line> lines;
+  lines.reserve(raw.size());
+  for (std::string_view l : raw) lines.push_back(Classify(l));
+
+  const std::string_view sec = TrimBlanks(section);
+  const std::string_view name = TrimBlanks(key);
+  const std::string_view val = TrimLeadingBlanks(value);
+
+  std::vector<std::string_view> kept = utf8 ? SplitLines(utf8Content) : raw;  // same line breaks
+  std::vector<std::string> out(kept.begin(), kept.end());
+  const auto encode = [utf8](std::string line) { return utf8 ? Cp1252ToUtf8(line) : line; };
+  SectionRange r = FindSection(lines, sec);
+  if (!r.found) {
+    out.push_back(encode(Joined("[", sec, "]")));
+    out.push_back(encode(Joined(name, "=", val)));
+  } else if (size_t at = FindKey(lines, r, name); at != std::string::npos) {
+    // The same value already there: nothing to write (the file is not
+    // touched, so a read-only file with the right value still succeeds).
+    if (lines[at].hasValue && lines[at].value == val) return false;
+    // Keep the key's spelling as the file has it; replace the line in place.
+    out[at] = encode(Joined(lines[at].name, "=", val));
+  } else {
+    // After the section's last non-blank line, so blank separator lines
+    // stay before the next section.
+    size_t insert = r.begin;
+    for (size_t i = r.begin; i < r.end; ++i)
+      if (lines[i].kind != Line::kOther) insert = i + 1;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(insert), encode(Joined(name, "=", val)));
+  }
+  std::string text(utf8 ? kUtf8Bom : std::string_view());
+  text.reserve(content.size() + 2 * (value.size() + key.size() + section.size()) + 16);
+  for (const std::string& l : out) {
+    text += l;
+    text += "\r\n";
+  }
+  content = std::move(text);
+  return true;
+}
+
 class PortableProfileFile : public ProfileFile {
  public:
   explicit PortableProfileFile(std::string path) : path_(std::move(path)) {}
@@ -201,72 +273,15 @@ class PortableProfileFile : public ProfileFile {
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) override {
     std::string content;
-    if (ReadWholeFile(path_, content)) {
-      if (content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) content = Utf8ToCp1252(content.substr(kUtf8Bom.size()));
-      std::vector<std::string_view> raw = SplitLines(content);
-      std::vector<Line> lines;
-      lines.reserve(raw.size());
-      for (std::string_view l : raw) lines.push_back(Classify(l));
-      SectionRange r = FindSection(lines, TrimBlanks(section));
-      if (r.found) {
-        size_t at = FindKey(lines, r, TrimBlanks(key));
-        if (at != std::string::npos && lines[at].hasValue) return std::string(StripQuotes(lines[at].value));
-      }
-    }
-    // The default loses its trailing spaces (only spaces) and its quotes.
-    std::string_view def = defaultValue;
-    while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
-    return std::string(StripQuotes(def));
+    if (!ReadWholeFile(path_, content)) content.clear();
+    return ReadFrom(std::move(content), section, key, defaultValue);
   }
 
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
     std::string content;
     if (!ReadWholeFile(path_, content)) content.clear();  // a missing file is made
-    // A UTF-8 file is read in 1252 to find the line, and its other lines are
-    // kept as they are; the changed line is written back in UTF-8.
-    const bool utf8 = content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0;
-    std::string utf8Content;
-    if (utf8) {
-      utf8Content = content.substr(kUtf8Bom.size());
-      content = Utf8ToCp1252(utf8Content);
-    }
-    std::vector<std::string_view> raw = SplitLines(content);
-    std::vector<Line> lines;
-    lines.reserve(raw.size());
-    for (std::string_view l : raw) lines.push_back(Classify(l));
-
-    const std::string_view sec = TrimBlanks(section);
-    const std::string_view name = TrimBlanks(key);
-    const std::string_view val = TrimLeadingBlanks(value);
-
-    std::vector<std::string_view> kept = utf8 ? SplitLines(utf8Content) : raw;  // same line breaks
-    std::vector<std::string> out(kept.begin(), kept.end());
-    const auto encode = [utf8](std::string line) { return utf8 ? Cp1252ToUtf8(line) : line; };
-    SectionRange r = FindSection(lines, sec);
-    if (!r.found) {
-      out.push_back(encode(Joined("[", sec, "]")));
-      out.push_back(encode(Joined(name, "=", val)));
-    } else if (size_t at = FindKey(lines, r, name); at != std::string::npos) {
-      // The same value already there: nothing to write (the file is not
-      // touched, so a read-only file with the right value still succeeds).
-      if (lines[at].hasValue && lines[at].value == val) return true;
-      // Keep the key's spelling as the file has it; replace the line in place.
-      out[at] = encode(Joined(lines[at].name, "=", val));
-    } else {
-      // After the section's last non-blank line, so blank separator lines
-      // stay before the next section.
-      size_t insert = r.begin;
-      for (size_t i = r.begin; i < r.end; ++i)
-        if (lines[i].kind != Line::kOther) insert = i + 1;
-      out.insert(out.begin() + static_cast<std::ptrdiff_t>(insert), encode(Joined(name, "=", val)));
-    }
-    std::string text(utf8 ? kUtf8Bom : std::string_view());
-    text.reserve(content.size() + 2 * (value.size() + key.size() + section.size()) + 16);
-    for (const std::string& l : out) {
-      text += l;
-      text += "\r\n";
-    }
-    return WriteFileAtomic(path_, text);
+    if (!WriteInto(content, section, key, value)) return true;
+    return WriteFileAtomic(path_, content);
   }
 
   const std::string& Path() const override { return path_; }
@@ -275,10 +290,51 @@ class PortableProfileFile : public ProfileFile {
   std::string path_;
 };
 
+// The file read once; writes change the text in memory and Commit replaces
+// the file in one step, so a crash or a full disk in the middle of a save
+// leaves the old file whole.
+class BatchProfileFile : public ProfileFile {
+ public:
+  explicit BatchProfileFile(std::string path) : path_(std::move(path)) {
+    if (!ReadWholeFile(path_, content_)) content_.clear();
+  }
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override {
+    return ReadFrom(content_, section, key, defaultValue);
+  }
+
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+    WriteInto(content_, section, key, value);
+    written_ = true;
+    return true;
+  }
+
+  // Written even when no value changed: a save into a read-only settings
+  // file is reported as the Windows functions report it, whatever the values.
+  bool Commit() override {
+    if (!written_) return true;
+    if (!WriteFileAtomic(path_, content_)) return false;
+    written_ = false;
+    return true;
+  }
+
+  const std::string& Path() const override { return path_; }
+
+ private:
+  std::string path_;
+  std::string content_;
+  bool written_ = false;
+};
+
 }  // namespace
 
 std::unique_ptr<ProfileFile> OpenPortableProfileFile(const std::string& path) {
   return std::make_unique<PortableProfileFile>(path);
+}
+
+std::unique_ptr<ProfileFile> OpenProfileFileBatch(const std::string& path) {
+  return std::make_unique<BatchProfileFile>(path);
 }
 
 }  // namespace ombrix

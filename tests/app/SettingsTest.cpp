@@ -381,6 +381,36 @@ TEST_F(RealSettingsFileTest, ACloseWithoutSettingsFileWritesAll31KeysInWritingOr
   EXPECT_EQ(main->Servers.RidgeBaseUrl, "http://radar.weather.gov/ridge/RadarImg/");
 }
 
+TEST_F(RealSettingsFileTest, ASaveReplacesTheWholeFileInOneStepWithTheBytesOfKeyByKeyWrites) {
+  StartReal().FormClose();
+  const std::string path = dir / "Ombrix2.ini";
+  WriteFile(path, "; kept\r\n" + ReadFile(path) + "[Other]\r\nx=1\r\n");
+  const std::string before = ReadFile(path);
+  StartReal();
+  main->RedrawChk.checked = false;
+  main->TrayCaption = "Station";
+  // A second name of the same file: written in place, it would show the
+  // new text (or a half of it, had the program died in between).
+  const std::string link = dir / "link.ini";
+  std::filesystem::create_hard_link(path, link);
+  main->SaveSettings();
+  EXPECT_EQ(ReadFile(link), before);
+  const std::string after = ReadFile(path);
+  EXPECT_NE(after.find("\r\nRedraw=0\r\n"), std::string::npos);
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+  // The same 31 values written key by key through the platform's profile
+  // functions leave the same bytes.
+  const std::string copy = dir / "copy.ini";
+  WriteFile(copy, before);
+  auto saved = OpenProfileFile(path);
+  auto single = OpenProfileFile(copy);
+  for (const std::string& name : kWritingOrder) {
+    std::string section = name.substr(0, name.find('.')), key = name.substr(name.find('.') + 1);
+    ASSERT_TRUE(single->WriteString(section, key, saved->ReadString(section, key, "")));
+  }
+  EXPECT_EQ(ReadFile(copy), after);
+}
+
 TEST_F(RealSettingsFileTest, AReadOnlySettingsFileMakesTheCloseBeepAndStillFinish) {
   StartReal().FormClose();
   const std::string before = ReadFile(dir / "Ombrix2.ini");

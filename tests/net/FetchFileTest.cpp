@@ -123,6 +123,9 @@ TEST(FetchFile, EmptyOrMisSizedBodiesFail) {
       {"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + Pattern(800), false, 800},
       {"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + Pattern(1000), true, 1000},
       {"HTTP/1.0 200 OK\r\n\r\n" + Pattern(800), true, 800},
+      // Chunked: cut before the final zero-size chunk fails, complete succeeds.
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n" + Pattern(16) + "\r\n", false, 16},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n" + Pattern(16) + "\r\n0\r\n\r\n", true, 16},
   };
   for (const Case& c : cases) {
     ScriptedServer server({Script().Send(c.response)});

@@ -93,6 +93,12 @@ TEST_F(FreshnessFixture, NewestSiteAndNationalImagesAreTheGreatestNames) {
             "<a href=\"LOT_20261207_0405_N0R.gif\">LOT_20261207_0405_N0R.gif</a> 07-Dec-2026 04:05 20K\r\n"
             "<a href=\"LOT_N0R_Legend_0.gif\">legend</a>\r\n");
   EXPECT_EQ(ListNewestSiteImage(listing), "LOT_20261207_0405_N0R");
+  // Names equal but for case: the one on the line first in case-blind order.
+  WriteFile(listing,
+            "<a href=\"lot_20261207_0405_n0r.gif\">lot_20261207_0405_n0r.gif</a> z\r\n"
+            "<A HREF=\"LOT_20261207_0405_N0R.gif\">LOT_20261207_0405_N0R.gif</A> a\r\n"
+            "<a href=\"LOT_20261207_0355_N0R.gif\">LOT_20261207_0355_N0R.gif</a>\r\n");
+  EXPECT_EQ(ListNewestSiteImage(listing), "LOT_20261207_0405_N0R");
   WriteFile(listing,
             "<a href=\"Nat_20261207_0355.gif\">Nat_20261207_0355.gif</a>\n"
             "<a href=\"Nat_20261207_0405_small.gif\">Nat_20261207_0405_small.gif</a>\n"

@@ -181,6 +181,7 @@ TEST(HttpClient, BodyEndsAtCloseWithoutContentLengthOrAtTheAnnouncedLength) {
     EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "");
     EXPECT_EQ(f.stream.Data(), body);
     EXPECT_EQ(f.client.ContentLength(), -1);
+    EXPECT_FALSE(f.client.BodyCut()) << "without a length the close is the end";
     for (int s : f.states) EXPECT_NE(s, 7);  // body received is never entered
   }
   {
@@ -191,6 +192,7 @@ TEST(HttpClient, BodyEndsAtCloseWithoutContentLengthOrAtTheAnnouncedLength) {
     EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "");
     EXPECT_EQ(f.stream.Data(), body.substr(0, 800));
     EXPECT_EQ(f.client.ContentLength(), 1000);
+    EXPECT_TRUE(f.client.BodyCut());
   }
   {
     // More than announced: the stream holds the announced length, the rest
@@ -225,8 +227,23 @@ TEST(HttpClient, ChunkedBodiesDeliverOnlyTheData) {
   EXPECT_NE(std::find(f.states.begin(), f.states.end(), 7), f.states.end());
 }
 
-TEST(HttpClient, MalformedChunkSizesFailTheRequest) {
+TEST(HttpClient, MalformedOrCutChunkedBodiesAreNotTakenAsWhole) {
   const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  for (const std::string& cut : {std::string("4\r\nabcd\r\n"), std::string("4\r\nabcd\r\n8\r\nef"),
+                                 std::string("4\r\nabcd\r\n0\r\n")}) {
+    // The server closes before the empty line after the final chunk.
+    ScriptedServer server({Script().Send(head + cut)});
+    Fixture f;
+    EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "");
+    EXPECT_TRUE(f.client.BodyCut()) << cut;
+    EXPECT_EQ(f.stream.Data().substr(0, 4), "abcd");
+  }
+  {
+    ScriptedServer server({Script().Send(head + "4\r\nabcd\r\n0\r\n\r\n")});
+    Fixture f;
+    EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "");
+    EXPECT_FALSE(f.client.BodyCut());
+  }
   {
     ScriptedServer server({Script().Send(head + "4\r\nabcd\r\n100000000\r\nxx").Hold()});
     Fixture f;
@@ -266,6 +283,16 @@ TEST(HttpClient, HeaderRulesForOddResponses) {
     ScriptedServer server({Script().Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(9000, 'x') + "\r\n\r\nbody").Hold()});
     Fixture f;
     EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "404 Header line too long (more than 8190 bytes)");
+    EXPECT_FALSE(f.watchdog.fired);
+  }
+  {
+    // Header lines without end: the header is capped at 64 KiB in all.
+    std::string flood = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < 2000; ++i) flood += "X-Pad-" + std::to_string(i) + ": " + std::string(40, 'p') + "\r\n";
+    ScriptedServer server({Script().Send(flood).Hold()});
+    Fixture f;
+    EXPECT_EQ(f.Get(server.BaseUrl() + "/"), "404 Response header too large (more than 65536 bytes)");
+    EXPECT_LE(f.client.RcvdHeader().size(), 1400u);
     EXPECT_FALSE(f.watchdog.fired);
   }
   {

@@ -133,6 +133,42 @@ TEST_F(DownloadListTest, OnlyAWorldTextOfFourFieldsRestoresTheEdges) {
   EXPECT_EQ(list.Objects(3).WorldTop, 0.0f);
 }
 
+TEST_F(DownloadListTest, EdgesOutsideAFinite32BitFloatDoNotParse) {
+  Load("A,B,AAA\tVelocity, N0V\tx\ts\t1,1e39,3,4\tTRUE\tTRUE" + kTimes + "\r\n" +
+       "A,B,BBB\tVelocity, N0V\tx\ts\t1,2,-inf,4\tTRUE\tTRUE" + kTimes + "\r\n");
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Objects(0).WorldLeft, 1.0f);
+  EXPECT_EQ(list.Objects(0).WorldTop, 0.0f) << "1e39 is no 32-bit value";
+  EXPECT_EQ(list.Objects(1).WorldRight, 0.0f);
+}
+
+// A server's reason phrase lands in Status; its control characters must not
+// shift the fields or make two records of one on the next start.
+TEST_F(DownloadListTest, TabsAndLineBreaksInFieldsAreSavedAsBlanks) {
+  TRadarObj& r = Add("IL,Chicago,LOT", "Velocity, N0V");
+  r.Status = "Error 404 Not\tFound\r\nX-Evil: 1\rend\n";
+  r.WorldText = "1,2\t,3,4";
+  ASSERT_TRUE(SaveDownloadListFile(path, list));
+  TRadarList again;
+  ASSERT_EQ(LoadDownloadListFile(path, again, kServers), 1);
+  EXPECT_EQ(again.Objects(0).Status, "Error 404 Not Found  X-Evil: 1 end ");
+  EXPECT_EQ(again.Objects(0).WorldText, "1,2 ,3,4");
+  EXPECT_TRUE(again.Objects(0).Enabled);
+  EXPECT_EQ(Log(), "") << "no damaged record logged";
+}
+
+TEST_F(DownloadListTest, ALongListLoadsWithEachKeyCheckedOnce) {
+  // Duplicates are found through an index, not a walk of the list per line.
+  std::string content;
+  for (int i = 0; i < 20000; ++i)
+    content += "XX,Place " + std::to_string(i) + ",S" + std::to_string(i) + "\tVelocity, N0V\tx\ts\t\tTRUE\tTRUE\r\n";
+  content += "xx,place 7,s7\tVELOCITY, N0V\tx\ts\t\tTRUE\tTRUE\r\n";
+  EXPECT_EQ(Load(content), 20000);
+  list.Delete(7);
+  EXPECT_NE(list.Add(RecordKey("XX,Place 7,S7", "Velocity, N0V"), std::make_unique<TRadarObj>()), nullptr)
+      << "a deleted key may be added again";
+}
+
 TEST_F(DownloadListTest, LinesEndedByLfOrCrAlsoRead) {
   EXPECT_EQ(Load("A,B,AAA\tVelocity, N0V\tx\ts\t\tTRUE\tTRUE" + kTimes + "\n" + "A,B,BBB\tVelocity, N0V\tx\ts\t\tTRUE\tTRUE" +
                  kTimes + "\r" + "A,B,CCC\tVelocity, N0V\tx\ts\t\tTRUE\tTRUE" + kTimes),

@@ -45,10 +45,18 @@ TEST(RadarObjTest, SiteRecordDerivesItsNamesAndUrls) {
   EXPECT_EQ(r.Product, "Short Range Reflectivity, N0R");
 }
 
-TEST(RadarObjTest, SiteCodeIsTheLastFieldEvenWithACommaInThePlace) {
+TEST(RadarObjTest, SiteCodeIsTheLastNonEmptyField) {
   TRadarObj r = Init("NJ/Philadelphia, PA,Fort Dix,DIX", "Velocity, N0V");
   EXPECT_EQ(r.SiteName, "DIX");
   EXPECT_EQ(r.BaseName, "DIX_N0V_0");
+  TRadarObj trailing = Init("IL,Chicago,LOT,", "Short Range Reflectivity, N0R");
+  EXPECT_EQ(trailing.SiteName, "LOT");
+  EXPECT_EQ(trailing.ImageUrl, "http://radar.weather.gov/ridge/RadarImg/N0R/LOT_N0R_0.gif");
+  struct Case {
+    const char* description;
+    const char* code;
+  } const cases[] = {{"IL,Chicago,LOT,,", "LOT"}, {"LOT", "LOT"}, {"X", ""}, {",,,", ""}, {"IL,,", "IL"}};
+  for (const Case& c : cases) EXPECT_EQ(SiteCode(c.description), c.code) << c.description;
 }
 
 TEST(RadarObjTest, ProductCodeForms) {
@@ -150,6 +158,39 @@ TEST_F(WorldFileTest, AZeroKeepsItsFieldAndABadNumberStopsWithThePartsBeforeIt) 
   EXPECT_EQ(partial.WorldTop, 40.0f);
   EXPECT_EQ(partial.CellSizeX, 0.0f);
   EXPECT_EQ(partial.WorldText, "old") << "no half shift, no new text";
+}
+
+TEST_F(WorldFileTest, NumbersOutsideAFinite32BitFloatDoNotParse) {
+  // Each bad value sits in line 1 (cell width), read after left and top.
+  for (const char* bad : {"1e39", "-1e39", "1e400", "inf", "nan", "-INF", "3.5e38"}) {
+    TRadarObj w;
+    w.WorldText = "kept";
+    w.LoadWorldFile(Write(std::string(bad) + "\n0\n0\n-0.5\n-100\n40\n"));
+    EXPECT_EQ(w.CellSizeX, 0.0f) << bad;
+    EXPECT_EQ(w.WorldText, "kept") << bad;
+  }
+  // Values that parse but whose corner or edge leaves the float range.
+  TRadarObj corner;
+  corner.WorldText = "kept";
+  corner.LoadWorldFile(Write("-3e38\n0\n0\n-0.5\n3e38\n40\n"));
+  EXPECT_EQ(corner.WorldText, "kept");
+  r.LoadWorldFile(Write("1e36\n0\n0\n-0.5\n-100\n40\n"));
+  r.ComputeBounds(6000, 10);
+  EXPECT_EQ(r.WorldText, "") << "an edge beyond the float range is no geo-reference";
+}
+
+TEST_F(WorldFileTest, AHugeOneLineErrorPageReadsInOnePass) {
+  // A megabyte of tags on one line once cost a copy of the rest of the line
+  // per ">"; the result is still what follows the last one.
+  std::string page;
+  for (int i = 0; i < 200000; ++i) page += "<b>x";
+  r.WorldText = "kept";
+  r.LoadWorldFile(Write(page + "\n"));
+  EXPECT_EQ(r.WorldText, "kept");
+  std::string lines;  // many markup lines, each dropped
+  for (int i = 0; i < 200000; ++i) lines += "<p>\n";
+  r.LoadWorldFile(Write(lines + "0.01\n0\n0\n-0.01\n-97.135\n40.005\n" + lines));
+  EXPECT_EQ(r.WorldText, "-97.1399993896484,40.0100021362305,0,0");
 }
 
 TEST_F(WorldFileTest, NumbersUseTheLocaleDecimalSeparator) {

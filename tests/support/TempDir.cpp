@@ -64,7 +64,7 @@ bool TestDataMissing(std::string& why) {
   std::error_code ec;
   if (fs::is_directory(folder, ec)) return false;
   why = "conformance data not found at " + folder +
-        " (place the shared testdata folder beside the checkout or set OMBRIX_TESTDATA)";
+        " (it ships in tests/data; OMBRIX_TESTDATA names another folder holding a pngsuite)";
   return true;
 }
 

@@ -24,17 +24,17 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 
-// A path inside the shared conformance data, usable by native and Windows
-// test binaries alike.
+// A path inside the conformance data (tests/data, or the folder named by
+// OMBRIX_TESTDATA), usable by native and Windows test binaries alike.
 std::string TestDataPath(const std::string& relative);
 
-// True when the shared conformance data is there. A checkout without it
-// (a user's own clone) skips the tests that need it; CI requires it.
+// True when the conformance data is missing (a folder named by
+// OMBRIX_TESTDATA without it). Tests that need it then skip; CI requires it.
 bool TestDataMissing(std::string& why);
 
 }  // namespace ombrix::test
 
-// First statement of a test that reads the shared conformance data.
+// First statement of a test that reads the conformance data.
 #define OMBRIX_REQUIRE_TESTDATA()                                      \
   do {                                                                 \
     std::string ombrix_why_;                                           \

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "ProfileCases.h"
@@ -23,6 +24,49 @@ TEST(PortableProfileFile, AnswersAsTheWindowsFunctions) {
     std::string path = dir / ("case" + std::to_string(++n) + ".ini");
     EXPECT_EQ(VisibleAll(RunProfileCase(c, path, OpenPortableProfileFile)), VisibleAll(Expected(c))) << c.name;
   }
+}
+
+// The settings save: every write collected in memory and the file replaced
+// once at Commit, leaving the very bytes the key-by-key writer leaves.
+TEST(ProfileFileBatch, LeavesTheBytesOfKeyByKeyWritesAndTouchesTheFileOnlyAtCommit) {
+  TempDir dir;
+  const auto contentOf = [](const std::string& path) { return FileExists(path) ? ReadFile(path) : "<none>"; };
+  int n = 0;
+  for (const ProfileCase& c : ProfileCases()) {
+    ++n;
+    std::string single = dir / ("single" + std::to_string(n) + ".ini");
+    std::string batch = dir / ("batch" + std::to_string(n) + ".ini");
+    std::vector<std::string> answers = RunProfileCase(c, single, OpenPortableProfileFile);
+    if (std::find(answers.begin(), answers.end(), "fail") != answers.end()) continue;
+    if (c.fileExists) WriteFile(batch, c.content);
+    auto file = OpenProfileFileBatch(batch);
+    for (const ProfileOp& op : c.ops) {
+      if (op.write) EXPECT_TRUE(file->WriteString(op.section, op.key, op.text)) << c.name;
+      else EXPECT_EQ(file->ReadString(op.section, op.key, op.text), op.expect) << c.name;
+    }
+    EXPECT_EQ(contentOf(batch), c.fileExists ? c.content : "<none>") << c.name << ": written before Commit";
+    ASSERT_TRUE(file->Commit()) << c.name;
+    EXPECT_EQ(Visible(contentOf(batch)), Visible(contentOf(single))) << c.name;
+  }
+
+  // A read-only file fails at Commit, even with the values it already holds
+  // (as the Windows functions refuse it), and stays as it was.
+  std::string ro = dir / "ro.ini";
+  WriteFile(ro, "[A]\r\nk=1\r\n");
+  namespace fs = std::filesystem;
+  fs::permissions(ro, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  auto same = OpenProfileFileBatch(ro);
+  same->WriteString("A", "k", "1");
+  EXPECT_FALSE(same->Commit());
+  EXPECT_TRUE(OpenProfileFileBatch(ro)->Commit()) << "nothing written, nothing to refuse";
+  auto changed = OpenProfileFileBatch(ro);
+  changed->WriteString("A", "k", "2");
+  changed->WriteString("A", "j", "3");
+  EXPECT_FALSE(changed->Commit());
+  EXPECT_EQ(ReadFile(ro), "[A]\r\nk=1\r\n");
+  EXPECT_FALSE(FileExists(ro + ".tmp"));
+  fs::permissions(ro, fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST(PortableProfileFile, KeepsEveryOtherLineByteForByte) {
