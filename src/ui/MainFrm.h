@@ -143,11 +143,11 @@ class TMain {
   void IowaStateData1Click();
   void EXit1Click() { Close(); }
   enum class MouseButton { Left, Right, Middle };
-  // Handlers still to write (empty bodies in ui/MainFrmShell.cpp):
+  // Check boxes whose state the shell sets (ui/MainFrmShell.cpp):
   void RedrawChkClick();
   void AccumChkClick();
   void LegendChkClick();
-  void AbortRidgeCliIfBusy();  // the close request stops a running fetch
+  void AbortRidgeCliIfBusy();  // the close request stops a running fetch (ui/MainFrm.cpp)
   // A handler let an error out: the user sees its text (the settings
   // file's "Unable to write to ..." among others), and the program runs on.
   void ShowHandlerError(const std::string& text);

@@ -18,11 +18,10 @@ void TMain::ShowHandlerError(const std::string& text) {
   Beep();
 }
 
-// ---- Handlers still to write: the shell already routes the real events
-// here. Move each one into its subsystem's file when it gets its body. ----
+// The three boxes only hold their state: the shell has set `checked`, the
+// conversions and Add read it, and the settings keep it at the next save.
 void TMain::RedrawChkClick() {}
 void TMain::AccumChkClick() {}
 void TMain::LegendChkClick() {}
-// ---- end of the handlers still to write ----
 
 }  // namespace ombrix

@@ -9,6 +9,7 @@
 
 #include "app/ProcessState.h"
 #include "support/TempDir.h"
+#include "ui/Dialogs.h"
 #include "ui/win32/Win32Shell.h"
 #include "util/win32/Win32EventLoop.h"
 
@@ -430,6 +431,42 @@ TEST_F(MainWindowTest, TrayIconLivesWithTheWindowAndBringsItBack) {
   EXPECT_EQ(window_->TrayTip(), "");
   loop_.ProcessMessages();
   EXPECT_FALSE(IsWindow(hwnd));
+}
+
+}  // namespace
+}  // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+// A settings file that cannot be written: every save the user starts shows
+// "Unable to write to <file>" and the program runs on, except the Minimize
+// toggle, which keeps its check quietly.
+TEST(MainWindowErrors, UnwritableSettingsAreShownAndTheWindowStays) {
+  ResetProcessState();
+  test::TempDir dir;
+  Win32EventLoop loop;
+  FakeDialogs dialogs;
+  Platform platform;
+  platform.loop = &loop;
+  platform.dialogs = &dialogs;
+  TMain form(platform, dir.Path());
+  MainWindow window(form, &loop);
+  form.SettingsFile = dir / "gone\\Ombrix2.ini";
+  HWND client = window.ControlOf(&form.ModeGrp, 2);
+  SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(client), BN_CLICKED),
+               reinterpret_cast<LPARAM>(client));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "Unable to write to " + form.SettingsFile);
+  EXPECT_EQ(Text(window.Handle()), "Ombrix 2.2.1 Client mode") << "the switch itself took place";
+
+  SendMessageA(window.Handle(), WM_COMMAND, window.MenuIdOf(form.Minimizeonstartup1), 0);
+  EXPECT_TRUE(form.Minimizeonstartup1.checked);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  SendMessageA(window.Handle(), WM_COMMAND, window.MenuIdOf(form.ShutDownwhenUiViewterminates1), 0);
+  EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_TRUE(IsWindow(window.Handle()));
+  ResetProcessState();
 }
 
 }  // namespace
