@@ -192,18 +192,21 @@ TEST_F(RadarLoopTest, TickKeepsTheMenuItemsInStepAndStartsARequestedLoop) {
 }
 
 TEST_F(RadarLoopTest, ShortNamesAndZoomToTheMatchingRecord) {
-  TRadarObj conus;
-  conus.BaseName = "n0r_0";
-  EXPECT_EQ(LoopShortName(conus, w.servers, true), "CONUS");
-  TRadarObj usrad;
-  usrad.BaseName = "01_USrad";
-  EXPECT_EQ(LoopShortName(usrad, w.servers, false), "USRAD");
-  TRadarObj nat;
-  nat.BaseName = "latest_radaronly";
-  EXPECT_EQ(LoopShortName(nat, w.servers, true), "Nat");
-  EXPECT_EQ(LoopShortName(nat, w.servers, false), "latest_radaronly");
+  struct Case {
+    std::string baseName;
+    bool natRule;
+    std::string shortName;
+  } cases[] = {{"n0r_0", true, "CONUS"},
+               {"01_USrad", false, "USRAD"},
+               {"latest_radaronly", true, "Nat"},
+               {"latest_radaronly", false, "latest_radaronly"}};
+  for (const Case& c : cases) {
+    TRadarObj r;
+    r.BaseName = c.baseName;
+    EXPECT_EQ(LoopShortName(r, w.servers, c.natRule), c.shortName) << c.baseName;
+  }
 
-  TRadarObj& noWorld = Record("LOT_N0R_0", true);
+  Record("LOT_N0R_0", true);
   loop.Zoom();
   EXPECT_TRUE(w.zooms.empty()) << "no bounds read yet";
   TRadarObj& r = Record("LOT_N0R_0", false);
@@ -214,7 +217,6 @@ TEST_F(RadarLoopTest, ShortNamesAndZoomToTheMatchingRecord) {
   loop.Zoom();
   ASSERT_EQ(w.zooms.size(), 1u);
   EXPECT_EQ(w.zooms[0], "-92.500000 44.250000 -84.500000 38.750000");
-  (void)noWorld;
 }
 
 }  // namespace
