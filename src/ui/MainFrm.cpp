@@ -1,4 +1,4 @@
-#include "ui/MainFrm.h"
+#include "ui/MainFrmAdapters.h"
 
 #include "acquire/AcquisitionHost.h"
 #include "acquire/DownloadPass.h"
@@ -55,11 +55,13 @@ TMain::TMain(Platform platform, std::string appDir) : platform_(std::move(platfo
   Process = std::make_unique<Timer>(Loop(), 10000, true);
   MinTimer = std::make_unique<Timer>(Loop(), 60000, true, [this] { MinTimerTimer(); });
   RidgeTimer = std::make_unique<Timer>(Loop(), 4000, true);
-  WldTimer = std::make_unique<Timer>(Loop(), 4000, true);
-  Timer1 = std::make_unique<Timer>(Loop(), 1000, true);
+  WldTimer = std::make_unique<Timer>(Loop(), 4000, true, [this] { WldTimerTimer(); });
+  Timer1 = std::make_unique<Timer>(Loop(), 1000, true, [this] { Timer1Timer(); });
 
   InitSettingsState();
   InitAcquisition();
+  InitGridCommands();
+  InitRadarLoop();
 }
 
 TMain::~TMain() { DetachSettingsState(); }
@@ -74,6 +76,7 @@ void TMain::FormCreate() {
   LoadCatalogues();
   RadarList.Clear();
   LoadDownloadList();
+  RefreshGrid();
   LoadTargetDirList();
   UiViewConnected = ConnectUiView();
   Closing = false;
@@ -96,7 +99,8 @@ void TMain::FormShow() {
 
 void TMain::FormActivate() {
   ProcessMessages();
-  Form.visible = !Minimizeonstartup1.checked;
+  if (Minimizeonstartup1.checked) ApplicationMinimize();  // to the tray
+  else Form.visible = true;
 }
 
 void TMain::AbortRidgeCliIfBusy() {
@@ -140,11 +144,24 @@ bool TMain::FormCloseQuery() {
 void TMain::FormClose() {
   // A failure skips the steps after it and beeps; the window closes anyway.
   try {
+    if (!Process->Enabled()) {
+      // The pass still holds the scheduler: one more second to see Closing.
+      Closing = true;
+      Timer1->SetEnabled(false);
+      ProcessMessages();
+      Process->SetEnabled(true);
+      PumpDelay(Loop(), 1);
+    }
     RadarList.Clear();  // the list file is already current: every change saved it
     SaveSettings();
     LogError(std::string(kProductName) +
              (ClientMode() ? " Shut down while in client mode. " : " Shut down while in server mode. ") +
              MemoryReportText());
+    WorkPicture.Empty();
+    WorkBitmap = TBitmap8();
+    TextBitmap = TBitmap8();
+    WorkGif1.Empty();
+    WorkGif2.Empty();
   } catch (...) {
     Beep();
   }

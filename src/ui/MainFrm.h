@@ -6,16 +6,19 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/MemoryStatus.h"
 #include "app/Product.h"
 #include "app/ServerSettings.h"
-#include "records/RadarList.h"
+#include "imaging/RadarLoop.h"
 #include "imaging/WorkObjects.h"
+#include "records/RadarList.h"
 #include "net/HttpClient.h"
 #include "ui/About.h"
 #include "ui/Components.h"
+#include "ui/RecordCommands.h"
 #include "util/EventLoop.h"
 #include "util/ProfileFile.h"
 
@@ -102,7 +105,12 @@ class TMain {
   StatusBar Sbar;
   // Menus
   MenuItem Minimizeonstartup1, ShutDownwhenUiViewterminates1, Logerrors1, EXit1;
-  MenuItem LoopRadar1;
+  // The tray menu TrayPopup, in menu order (ui/MainFrmTray.cpp)
+  MenuItem LoopRadar1{"&Loop Radar", false, false};
+  MenuItem RadarZoom1{"Radar Zoom"};
+  MenuItem Restore1{"&Restore"};
+  MenuItem EXit2{"E&Xit"};
+  MenuItem Cancel1{"&Cancel"};
 
   // --- Main menu and window commands routed by the Win32 shell
   // (ui/win32/MainWindow.cpp). Handlers nobody has written yet have empty
@@ -140,16 +148,14 @@ class TMain {
   void IowaStateData1Click();
   void EXit1Click() { Close(); }
   enum class MouseButton { Left, Right, Middle };
-  // Handlers still to write (empty bodies in ui/MainFrmShell.cpp):
+  // Check boxes whose state the shell sets (ui/MainFrmShell.cpp):
   void RedrawChkClick();
   void AccumChkClick();
   void LegendChkClick();
-  void AddBtnClick();
-  void DeleteBtnClick();
-  void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
-  void RadarGridDblClick();
-  void ApplicationMinimize();  // the user minimised the window (Form.minimized is set)
-  void AbortRidgeCliIfBusy();  // the close request stops a running fetch
+  void AbortRidgeCliIfBusy();  // the close request stops a running fetch (ui/MainFrm.cpp)
+  // A handler let an error out: the user sees its text (the settings
+  // file's "Unable to write to ..." among others), and the program runs on.
+  void ShowHandlerError(const std::string& text);
   // --- end of the shell's block ---
 
   // --- Timers ---
@@ -177,8 +183,44 @@ class TMain {
   bool ConvertGifUnderlay(const std::string& path, TRadarObj& record);
   bool ConvertPngUnderlay(const std::string& path, TRadarObj& record);
 
-  // --- Grid of download records (ui/MainFrmGrid.cpp) ---
+  // --- Grid of download records and its pop-up menu RadarPopup
+  // (ui/MainFrmGrid.cpp; the commands are RecordCommands) ---
+  RadarPopupMenu RadarPopup;
+  struct Point {
+    int x = 0, y = 0;
+  };
+  Point GridMouseDownAt;                  // grid coordinates of the last mouse-down
+  std::optional<Point> RadarPopupWanted;  // the shell opens RadarPopup there (grid coordinates)
   void RefreshGrid();
+  void AddBtnClick();
+  void DeleteBtnClick();
+  void RadarGridMouseDown(MouseButton button, int x, int y);  // grid client coordinates
+  void RadarGridDblClick();
+  void RadarPopupPopup();
+  void Accumulateimages1Click();
+  void Disabledownload1Click();
+  void DeleteRecord1Click() { DeleteBtnClick(); }
+  void Browseto1Click();
+  void ViewUnderlay1Click();
+  void Cancel2Click() {}
+  const std::string& BrowseUrl() const { return records_->BrowseUrl; }
+  const std::string& ViewUnderlayPath() const { return records_->ViewUnderlayPath; }
+
+  // --- Tray icon and its menu (ui/MainFrmTray.cpp) ---
+  bool TrayIconShown = true;  // from window creation to destruction, or tray Exit
+  void TrayIconDblClick();    // brings the window and its taskbar button back
+  void TrayPopupPopup();
+  void Restore1Click();
+  void EXit2Click();
+  void Cancel1Click() {}
+  void ApplicationMinimize();  // the window was minimised (Form.minimized is set)
+
+  // --- Radar loop and zoom (ui/MainFrmLoop.cpp wires imaging/RadarLoop) ---
+  void Timer1Timer();
+  void LoopRadar1Click();
+  void RadarZoom1Click();
+  bool LoopRequested() const;
+  void WldTimerTimer();
 
   // --- Process-wide values held by the window ---
   bool firstShowDone = false;
@@ -244,6 +286,14 @@ class TMain {
   std::unique_ptr<FileFetcher> fetcher_;
   std::unique_ptr<DownloadPass> pass_;
   std::unique_ptr<Scheduler> scheduler_;
+  class GridWindow;
+  class LoopHost;
+  std::unique_ptr<GridWindow> gridWindow_;
+  std::unique_ptr<RecordCommands> records_;
+  std::unique_ptr<LoopHost> loopHost_;
+  std::unique_ptr<RadarLoop> radarLoop_;
+  void InitGridCommands();  // called by the constructor
+  void InitRadarLoop();     // likewise
 };
 
 }  // namespace ombrix

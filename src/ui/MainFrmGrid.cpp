@@ -1,8 +1,33 @@
-// TMain's grid of download records.
-#include "ui/MainFrm.h"
+// TMain's grid of download records and its pop-up menu, wired to
+// RecordCommands.
+#include "ui/MainFrmAdapters.h"
+#include "ui/RadarGridRows.h"
+#include "util/Clock.h"
 
 namespace ombrix {
 
-void TMain::RefreshGrid() {}
+void TMain::InitGridCommands() {
+  gridWindow_ = std::make_unique<GridWindow>(*this);
+  records_ = std::make_unique<RecordCommands>(*gridWindow_);
+}
+
+void TMain::RefreshGrid() { FillRadarGrid(RadarGrid, RadarList, LocalNow(), UtcNow()); }
+
+void TMain::AddBtnClick() { records_->Add(); }
+void TMain::DeleteBtnClick() { records_->Delete(); }
+
+void TMain::RadarGridMouseDown(MouseButton button, int x, int y) {
+  GridMouseDownAt = {x, y};
+  // The grid's pop-up menu setting: a right click opens RadarPopup.
+  if (button == MouseButton::Right) RadarPopupWanted = GridMouseDownAt;
+}
+
+void TMain::RadarGridDblClick() { RadarPopupWanted = GridMouseDownAt; }
+
+void TMain::RadarPopupPopup() { records_->PopupOpening(RadarPopup); }
+void TMain::Accumulateimages1Click() { records_->ToggleAccumulate(RadarPopup.Accumulateimages1); }
+void TMain::Disabledownload1Click() { records_->ToggleEnabled(); }
+void TMain::Browseto1Click() { records_->BrowseTo(); }
+void TMain::ViewUnderlay1Click() { records_->ViewUnderlay(); }
 
 }  // namespace ombrix

@@ -1,4 +1,6 @@
 // TMain's window commands as the Win32 shell routes them.
+#include "app/ErrorLog.h"
+#include "ui/Dialogs.h"
 #include "ui/MainFrm.h"
 
 namespace ombrix {
@@ -7,16 +9,19 @@ void TMain::Close() {
   if (platform_.closeMainWindow) platform_.closeMainWindow();
 }
 
-// ---- Handlers still to write: the shell already routes the real events
-// here. Move each one into its subsystem's file when it gets its body. ----
+void TMain::ShowHandlerError(const std::string& text) {
+  if (platform_.dialogs) {
+    platform_.dialogs->ShowMessage(text);
+    return;
+  }
+  LogError(text);
+  Beep();
+}
+
+// The three boxes only hold their state: the shell has set `checked`, the
+// conversions and Add read it, and the settings keep it at the next save.
 void TMain::RedrawChkClick() {}
 void TMain::AccumChkClick() {}
 void TMain::LegendChkClick() {}
-void TMain::AddBtnClick() {}
-void TMain::DeleteBtnClick() {}
-void TMain::RadarGridMouseDown(MouseButton, int, int) {}
-void TMain::RadarGridDblClick() {}
-void TMain::ApplicationMinimize() {}
-// ---- end of the handlers still to write ----
 
 }  // namespace ombrix

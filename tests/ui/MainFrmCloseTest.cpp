@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ProcessState.h"
+#include "records/RadarObj.h"
 #include "support/TempDir.h"
 #include "ui/MainFrm.h"
 #include "util/FakeEventLoop.h"
@@ -59,6 +60,26 @@ TEST_F(CloseRequestTest, PassThatNeverStopsIsGivenAboutEightSeconds) {
   EXPECT_TRUE(form->FormCloseQuery()) << "the close takes the timer back itself";
   EXPECT_TRUE(form->Process->Enabled());
   EXPECT_EQ(loop.NowMs(), 8000);
+}
+
+TEST_F(CloseRequestTest, CloseGivesAStuckPassOneMoreSecondThenEndsInOrder) {
+  form->SettingsFile = dir / "Ombrix2.ini";
+  form->RadarList.Add("a", std::make_unique<TRadarObj>());
+  PassRunning(60000);
+  form->FormClose();
+  EXPECT_EQ(loop.NowMs(), 1000);
+  EXPECT_TRUE(Closing);
+  EXPECT_FALSE(form->Timer1->Enabled()) << "no loop starts while closing";
+  EXPECT_TRUE(form->Process->Enabled());
+  EXPECT_TRUE(form->RadarList.Empty());
+  EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(CloseRequestTest, ASettingsFileThatCannotBeWrittenBeepsAndTheCloseGoesOn) {
+  form->SettingsFile = dir / "no such folder/Ombrix2.ini";
+  form->FormClose();
+  EXPECT_EQ(beeps, 1);
+  form->FormDestroy();  // the window is destroyed all the same
 }
 
 }  // namespace

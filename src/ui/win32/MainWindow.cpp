@@ -7,7 +7,9 @@
 #include <stdexcept>
 
 #include "app/ErrorLog.h"
+#include "ui/win32/ProductIcon.h"
 #include "ui/win32/ShellControls.h"
+#include "ui/win32/TrayIcon.h"
 #include "util/win32/Win32EventLoop.h"
 
 namespace ombrix {
@@ -39,6 +41,9 @@ const MainWindow::MessageEntry MainWindow::kMessageTable[] = {
     {WM_DRAWITEM, &MainWindow::OnDrawItem},
     {WM_ACTIVATE, &MainWindow::OnActivate},
     {WM_HELP, &MainWindow::OnHelp},
+    {WM_CONTEXTMENU, &MainWindow::OnContextMenu},
+    {WM_MOUSEMOVE, &MainWindow::OnMouseMove},
+    {TrayIcon::kCallbackMessage, &MainWindow::OnTrayCallback},
     {WM_CLOSE, &MainWindow::OnClose},
     {WM_DESTROY, &MainWindow::OnDestroy},
     {WM_NCDESTROY, &MainWindow::OnNcDestroy},
@@ -48,8 +53,9 @@ void MainWindow::Route(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    LogError(e.what());
-    form_.Beep();
+    // The user sees what went wrong (a settings file that cannot be
+    // written, UI-View32 refusing a zoom) and the program runs on.
+    form_.ShowHandlerError(e.what());
   } catch (...) {
     form_.Beep();
   }
@@ -62,7 +68,8 @@ void MainWindow::RegisterClassOnce(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  wc.hIcon = ProductIcon(32);
+  wc.hIconSm = ProductIcon(16);
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
@@ -91,6 +98,8 @@ MainWindow::MainWindow(TMain& form, Win32EventLoop* loop) : form_(form), loop_(l
   swallowedMessage_ = RegisterWindowMessageA(kSwallowedMessageName);
   previousProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::SubclassProc)));
+  // In the tray from creation on, before the settings give it another tip.
+  tray_ = std::make_unique<TrayIcon>(hwnd_, ProductIcon(16), form_.TrayTip);
 
   ReadGeometry();
   Route([this] { form_.FormCreate(); });
@@ -122,6 +131,10 @@ HWND MainWindow::ControlOf(const void* component, int part) const {
     if (control->Component() == component) return control->Window(part);
   return nullptr;
 }
+
+std::string MainWindow::TrayTip() const { return tray_ && tray_->Shown() ? tray_->Tip() : ""; }
+
+std::string MainWindow::GridHintText() const { return grid_ ? grid_->HintText() : ""; }
 
 UINT MainWindow::MenuIdOf(const MenuItem& item) const {
   for (const auto& binding : menu_)
@@ -314,6 +327,50 @@ LRESULT MainWindow::OnHelp(UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
+// A right click or a double click on the grid asked for its menu.
+void MainWindow::OpenRadarPopupIfWanted() {
+  if (!hwnd_ || !form_.RadarPopupWanted || !grid_) return;
+  POINT at{form_.RadarPopupWanted->x, form_.RadarPopupWanted->y};
+  form_.RadarPopupWanted.reset();
+  Route([this] { form_.RadarPopupPopup(); });  // captions for the selected record
+  ClientToScreen(grid_->Window(), &at);
+  TrackPopupMenu(radarPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+// The context-menu key, or a context menu asked for from outside: over the
+// grid it is the grid's right click.
+LRESULT MainWindow::OnContextMenu(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!grid_ || reinterpret_cast<HWND>(wParam) != grid_->Window()) return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  if (lParam == -1) at = {0, 0};
+  else ScreenToClient(grid_->Window(), &at);
+  Route([this, at] { form_.RadarGridMouseDown(TMain::MouseButton::Right, at.x, at.y); });
+  OpenRadarPopupIfWanted();
+  return 0;
+}
+
+// The mouse over the panels around the grid takes the hint box away.
+LRESULT MainWindow::OnMouseMove(UINT, WPARAM, LPARAM) {
+  if (grid_) grid_->ClearHint();
+  return 0;
+}
+
+LRESULT MainWindow::OnTrayCallback(UINT, WPARAM, LPARAM lParam) {
+  if (lParam == WM_LBUTTONDBLCLK) {
+    Route([this] { form_.TrayIconDblClick(); });
+    SetForegroundWindow(hwnd_);
+  } else if (lParam == WM_RBUTTONDOWN) {
+    Route([this] { form_.TrayPopupPopup(); });
+    POINT at{};
+    GetCursorPos(&at);
+    // Without the foreground the menu would not close when clicked away.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenu(trayPopup_, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    PostMessageA(hwnd_, WM_NULL, 0, 0);
+  }
+  return 0;
+}
+
 LRESULT MainWindow::OnClose(UINT, WPARAM, LPARAM) {
   // A second close while the first waits for a pass (it pumps messages)
   // must not run the close steps twice.
@@ -336,6 +393,7 @@ LRESULT MainWindow::OnDestroy(UINT, WPARAM, LPARAM) {
   } catch (...) {
     form_.Beep();
   }
+  if (tray_) tray_->Remove();
   SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   PostQuitMessage(0);
   return 0;
@@ -347,6 +405,11 @@ LRESULT MainWindow::OnNcDestroy(UINT msg, WPARAM wParam, LPARAM lParam) {
   hwnd_ = nullptr;
   statusBar_ = nullptr;
   tips_ = nullptr;
+  grid_ = nullptr;
+  // The pop-up menus belong to no window: they go with this one.
+  if (trayPopup_) DestroyMenu(trayPopup_);
+  if (radarPopup_) DestroyMenu(radarPopup_);
+  trayPopup_ = radarPopup_ = nullptr;
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
@@ -412,7 +475,8 @@ void MainWindow::CreateControls() {
   add(new CheckBoxControl(*this, f.LegendChk, InRidge(242, 46, 129, 17), &TMain::LegendChkClick));
   add(new ButtonControl(*this, f.AddBtn, InRidge(401, 46, 177, 17), &TMain::AddBtnClick));
   add(new LabelControl(*this, f.SelectedRadarGridLbl, InRidge(8, 66)));
-  add(new GridControl(*this, f.RadarGrid, InRidge(8, 81, 568, 98)));
+  grid_ = new GridControl(*this, f.RadarGrid, InRidge(8, 81, 568, 98));
+  add(grid_);
   add(new LabelControl(*this, f.HeapLbl, InRidge(8, 182)));
   add(new LabelControl(*this, f.StatLbl, InRidge(216, 182)));
   add(new ButtonControl(*this, f.DeleteBtn, InRidge(241, 180, 60, 17), &TMain::DeleteBtnClick));
@@ -468,6 +532,23 @@ void MainWindow::CreateMainMenu() {
   item(sites, f.IowaStateData1, &TMain::IowaStateData1Click);
   item(help, f.Help2, &TMain::Help2Click);
   SetMenu(hwnd_, bar);  // destroyed with the window
+
+  // The grid's and the tray's menus, opened by TrackPopupMenu.
+  RadarPopupMenu& grid = f.RadarPopup;
+  radarPopup_ = CreatePopupMenu();
+  item(radarPopup_, grid.Accumulateimages1, &TMain::Accumulateimages1Click);
+  item(radarPopup_, grid.Disabledownload1, &TMain::Disabledownload1Click);
+  item(radarPopup_, grid.DeleteRecord1, &TMain::DeleteRecord1Click);
+  item(radarPopup_, grid.Downloadcurrentrecord1, &TMain::Downloadcurrentrecord1Click);
+  item(radarPopup_, grid.Browseto1, &TMain::Browseto1Click);
+  item(radarPopup_, grid.ViewUnderlay1, &TMain::ViewUnderlay1Click);
+  item(radarPopup_, grid.Cancel2, &TMain::Cancel2Click);
+  trayPopup_ = CreatePopupMenu();
+  item(trayPopup_, f.LoopRadar1, &TMain::LoopRadar1Click);
+  item(trayPopup_, f.RadarZoom1, &TMain::RadarZoom1Click);
+  item(trayPopup_, f.Restore1, &TMain::Restore1Click);
+  item(trayPopup_, f.EXit2, &TMain::EXit2Click);
+  item(trayPopup_, f.Cancel1, &TMain::Cancel1Click);
 }
 
 // ---------------------------------------------------------------- refresh
@@ -489,6 +570,10 @@ void MainWindow::Refresh() {
   for (auto& control : controls_) control->Refresh();
   RefreshMenu();
   RefreshForm();
+  if (tray_) {
+    if (!form_.TrayIconShown) tray_->Remove();
+    else tray_->SetTip(form_.TrayTip);
+  }
   refreshing_ = false;
 }
 

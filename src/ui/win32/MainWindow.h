@@ -19,6 +19,8 @@
 namespace ombrix {
 
 class ShellControl;
+class GridControl;
+class TrayIcon;
 class Win32EventLoop;
 
 class MainWindow {
@@ -52,6 +54,10 @@ class MainWindow {
   // The command id of a menu item, 0 for a submenu or an unknown item.
   UINT MenuIdOf(const MenuItem& item) const;
   HFONT Font() const { return font_.Get(); }
+  // The tray icon's tip as the shell was given it ("" once removed).
+  std::string TrayTip() const;
+  // The text of the hint box drawn over the grid, "" when none is shown.
+  std::string GridHintText() const;
 
  private:
   using MessageHandler = LRESULT (MainWindow::*)(UINT, WPARAM, LPARAM);
@@ -88,12 +94,17 @@ class MainWindow {
   LRESULT OnDrawItem(UINT, WPARAM, LPARAM);
   LRESULT OnActivate(UINT, WPARAM, LPARAM);
   LRESULT OnHelp(UINT, WPARAM, LPARAM);
+  LRESULT OnContextMenu(UINT, WPARAM, LPARAM);
+  LRESULT OnMouseMove(UINT, WPARAM, LPARAM);
+  LRESULT OnTrayCallback(UINT, WPARAM, LPARAM);
   LRESULT OnClose(UINT, WPARAM, LPARAM);
   LRESULT OnDestroy(UINT, WPARAM, LPARAM);
   LRESULT OnNcDestroy(UINT, WPARAM, LPARAM);
 
   void CreateControls();
   void CreateMainMenu();
+  void CreatePopupMenus();
+  void OnTrayNotice(LPARAM mouseMessage);
   void RefreshForm();
   void RefreshMenu();
   void ReadGeometry();
@@ -111,6 +122,9 @@ class MainWindow {
   void SetHint(HWND control, const std::string& hint);
   int NextId() { return nextId_++; }
   void Register(ShellControl* control, HWND hwnd);
+  // Opens RadarPopup where TMain asked for it (after a right or double
+  // click on the grid); the chosen item arrives as a menu command.
+  void OpenRadarPopupIfWanted();
 
  private:
   TMain& form_;
@@ -127,6 +141,9 @@ class MainWindow {
   std::vector<MenuBinding> menu_;
   int nextId_ = 1000;
   HWND statusBar_ = nullptr;
+  GridControl* grid_ = nullptr;
+  HMENU trayPopup_ = nullptr, radarPopup_ = nullptr;  // destroyed with the window
+  std::unique_ptr<TrayIcon> tray_;
   // What the window itself shows now, to apply only what changed.
   FormState shownForm_;
   bool shownVisible_ = false;

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "ui/RadarGridRows.h"
 #include "ui/win32/MainWindow.h"
+#include "util/win32/UniqueHandle.h"
 
 namespace ombrix {
 
@@ -261,7 +263,8 @@ bool ComboBoxControl::Command(HWND, WORD code) {
 
 // ---------------------------------------------------------------- grid
 
-GridControl::GridControl(MainWindow& window, StringGrid& grid, Place at) : ShellControl(window), grid_(grid) {
+GridControl::GridControl(MainWindow& window, StringGrid& grid, Place at)
+    : ShellControl(window), grid_(grid), at_(at) {
   hwnd_ = window_.CreateChild(WC_LISTVIEWA, "",
                               LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP,
                               {at.left, at.top, at.left + at.width, at.top + at.height}, WS_EX_CLIENTEDGE);
@@ -270,6 +273,104 @@ GridControl::GridControl(MainWindow& window, StringGrid& grid, Place at) : Shell
   // A list view takes its row height from its small-image list.
   HIMAGELIST rows = ImageList_Create(1, kGridRowHeight, ILC_COLOR, 0, 1);
   SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
+  // The grid hears the mouse moving over its cells for the hint box.
+  SetPropA(hwnd_, "OmbrixGrid", this);
+  listProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GridControl::SubclassProc)));
+}
+
+GridControl::~GridControl() {
+  if (IsWindow(hwnd_)) {
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc_));
+    RemovePropA(hwnd_, "OmbrixGrid");
+  }
+}
+
+LRESULT CALLBACK GridControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<GridControl*>(GetPropA(hwnd, "OmbrixGrid"));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_MOUSEMOVE) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+    TrackMouseEvent(&track);
+    self->MouseMove(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+  } else if (msg == WM_MOUSELEAVE) {
+    self->ClearHint();
+  } else if (msg == WM_NCDESTROY) {
+    WNDPROC proc = self->listProc_;
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    RemovePropA(hwnd, "OmbrixGrid");
+    return CallWindowProcA(proc, hwnd, msg, wParam, lParam);
+  }
+  return CallWindowProcA(self->listProc_, hwnd, msg, wParam, lParam);
+}
+
+void GridControl::ClearHint() {
+  if (!HintBoxShown) return;
+  HintBoxShown = false;
+  hintText_.clear();
+  hintRow_ = hintCol_ = -1;
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void GridControl::MouseMove(int x, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = {x, y};
+  SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  const int fixed = grid_.fixedRows > 0 ? grid_.fixedRows : 0;
+  const int row = hit.iItem < 0 ? -1 : hit.iItem + fixed, col = hit.iSubItem;
+  if (row <= 0 || row >= grid_.rowCount || col < 0 || col >= grid_.colCount) {
+    ClearHint();
+    return;
+  }
+  if (HintBoxShown && row == hintRow_ && col == hintCol_) return;  // the same box stays
+  // Subitem 0's rectangle is the whole row: its width is the column's.
+  RECT cell{LVIR_BOUNDS, col, 0, 0};
+  SendMessageA(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&cell));
+  if (col == 0) cell.right = cell.left + static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, 0, 0));
+  // A repaint erases the earlier box.
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  UpdateWindow(hwnd_);
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+  auto measure = [dc](const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const GridHint hint =
+      PlaceGridHint({col, grid_.Cell(col, row), cell.left, cell.right, cell.top, at_.left, at_.width}, measure);
+  SelectObject(dc, oldFont);
+  DrawHintBox(dc, hint.x, hint.y, RGB(0, 0, 0), GetSysColor(COLOR_INFOBK), hint.text, 8);
+  ReleaseDC(hwnd_, dc);
+  hintText_ = hint.text;
+  hintRow_ = row;
+  hintCol_ = col;
+}
+
+void GridControl::DrawHintBox(HDC dc, int x, int y, COLORREF border, COLORREF background, const std::string& text,
+                              int pointSize) {
+  HintBoxShown = true;
+  const int saved = SaveDC(dc);  // pen, brush, font and modes come back afterwards
+  UniqueFont font(CreateFontA(-MulDiv(pointSize, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                              FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_SWISS, "Arial"));
+  SelectObject(dc, font.Get());
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  const HintBoxRect box = HintBoxAt(x, y, size.cx, size.cy);
+  UniqueBrush brush(CreateSolidBrush(background));
+  UniquePen pen(CreatePen(PS_SOLID, 1, border));
+  SelectObject(dc, pen.Get());
+  if (border == background) {
+    SelectObject(dc, GetStockObject(NULL_BRUSH));  // the frame only
+  } else {
+    SelectObject(dc, brush.Get());
+  }
+  Rectangle(dc, box.left, box.top, box.right, box.bottom);
+  SetBkMode(dc, TRANSPARENT);
+  TextOutA(dc, box.left + 2, box.top, text.c_str(), static_cast<int>(text.size()));
+  RestoreDC(dc, saved);
 }
 
 void GridControl::Refresh() {
@@ -361,10 +462,12 @@ LRESULT GridControl::Notify(NMHDR* header) {
       const auto button = header->code == NM_RCLICK ? TMain::MouseButton::Right : TMain::MouseButton::Left;
       const POINT at = click->ptAction;
       window_.Route([this, button, at] { window_.Form().RadarGridMouseDown(button, at.x, at.y); });
-      return 0;
+      window_.OpenRadarPopupIfWanted();
+      return header->code == NM_RCLICK;  // the menu is open already: no WM_CONTEXTMENU
     }
     case NM_DBLCLK:
       window_.Route([this] { window_.Form().RadarGridDblClick(); });
+      window_.OpenRadarPopupIfWanted();
       return 0;
   }
   return 0;

@@ -137,12 +137,26 @@ class ComboBoxControl : public ShellControl {
 class GridControl : public ShellControl {
  public:
   GridControl(MainWindow& window, StringGrid& grid, Place at);
+  ~GridControl() override;
   const void* Component() const override { return &grid_; }
   void Refresh() override;
   LRESULT Notify(NMHDR* header) override;
+  // The hint box over the cell under the mouse, and its removal (the
+  // mouse moved to the header, out of the grid, or over the panel).
+  void MouseMove(int x, int y);
+  void ClearHint();
+  const std::string& HintText() const { return hintText_; }
 
  private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void DrawHintBox(HDC dc, int x, int y, COLORREF border, COLORREF background, const std::string& text,
+                   int pointSize);
   StringGrid& grid_;
+  Place at_;
+  WNDPROC listProc_ = nullptr;
+  bool HintBoxShown = false;
+  std::string hintText_;
+  int hintRow_ = -1, hintCol_ = -1;
   std::optional<std::vector<std::string>> header_;
   std::vector<std::vector<std::string>> rows_;
   std::optional<int> row_;

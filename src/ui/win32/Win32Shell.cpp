@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/About.h"
+#include "ui/win32/ProductIcon.h"
 #include "util/win32/UniqueHandle.h"
 
 namespace ombrix {
@@ -114,7 +115,7 @@ class AboutWindow {
     HDC dc = BeginPaint(hwnd_, &ps);
     RECT panel{8, 8, box_.Form.width - 8, 216};
     DrawEdge(dc, &panel, BDR_SUNKENOUTER, BF_RECT);
-    DrawIconEx(dc, 20, 24, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)), 33, 25, 0, nullptr,
+    DrawIconEx(dc, 20, 24, ProductIcon(32), 33, 25, 0, nullptr,
                DI_NORMAL);
     EndPaint(hwnd_, &ps);
   }

@@ -9,6 +9,7 @@
 
 #include "app/ProcessState.h"
 #include "support/TempDir.h"
+#include "ui/Dialogs.h"
 #include "ui/win32/Win32Shell.h"
 #include "util/win32/Win32EventLoop.h"
 
@@ -260,8 +261,11 @@ TEST_F(MainWindowTest, MinimisedStateGoesBothWays) {
   HWND hwnd = window_->Handle();
   ShowWindow(hwnd, SW_MINIMIZE);  // as the title bar's button does
   EXPECT_TRUE(form_->Form.minimized);
+  EXPECT_FALSE(IsWindowVisible(hwnd)) << "a minimised program has no taskbar button";
+  form_->Form.visible = true;
   form_->Form.minimized = false;
   window_->Refresh();
+  EXPECT_TRUE(IsWindowVisible(hwnd));
   EXPECT_FALSE(IsIconic(hwnd));
   form_->Form.minimized = true;
   window_->Refresh();
@@ -335,6 +339,127 @@ TEST_F(MainWindowTest, HintsStayUpForTheLoadedHintPause) {
   form_->HintHidePause = 2500;
   window_->Refresh();
   EXPECT_EQ(SendMessageA(tips, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 2500);
+}
+
+}  // namespace
+}  // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+// The open pop-up menu's items, read from inside its modal loop and then
+// closed: "caption|checked|grayed" per item.
+std::vector<std::string> g_menuSeen;
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (!popup) return;
+  KillTimer(nullptr, id);
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    g_menuSeen.push_back(std::string(text) + ((state & MF_CHECKED) ? "|checked" : "") +
+                         ((state & MF_GRAYED) ? "|grayed" : ""));
+  }
+  EndMenu();
+}
+
+TEST_F(MainWindowTest, GridMenuFollowsTheRecordAndTheHintBoxSpellsOutErrors) {
+  TMain& f = *form_;
+  f.TargetCmb.items = {dir_.Path()};
+  window_->Show();
+  auto* r = f.RadarList.Add("k", std::make_unique<TRadarObj>());
+  r->InitFromSelection("IL,Chicago,LOT", "Base Reflectivity, N0R", ServerSettings::Defaults());
+  r->DownloadErrors = 2;
+  r->ConvertErrors = 5;
+  f.RefreshGrid();
+  window_->Refresh();
+  HWND grid = Control(&f.RadarGrid);
+
+  // A context menu over the grid opens RadarPopup with the record's captions.
+  g_menuSeen.clear();
+  SetTimer(nullptr, 0, 30, ReadOpenMenu);
+  RECT item{LVIR_BOUNDS, 0, 0, 0};
+  SendMessageA(grid, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+  POINT at{item.left + 20, item.top + 5};
+  ClientToScreen(grid, &at);
+  SendMessageA(window_->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(at.x, at.y));
+  EXPECT_EQ(g_menuSeen, (std::vector<std::string>{"Accumulate images", "Disable downloads", "Delete &Record",
+                                                  "Download current record", "&Browse to LOT_N0R_0",
+                                                  "&View Underlay LOT_N0R_0", "&Cancel"}));
+  ChooseMenu(f.RadarPopup.Accumulateimages1);
+  EXPECT_EQ(GridText(0, 6), "Yes");
+
+  // Hovering over the "Errors" cell, then over the panel around the grid.
+  RECT errors{LVIR_BOUNDS, 8, 0, 0};
+  SendMessageA(grid, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&errors));
+  SendMessageA(grid, WM_MOUSEMOVE, 0, MAKELPARAM(errors.left + 5, errors.top + 5));
+  EXPECT_EQ(window_->GridHintText(), "Errors : Access=2,Conversion=5");
+  SendMessageA(window_->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 250));
+  EXPECT_EQ(window_->GridHintText(), "");
+  EXPECT_EQ(beeps_, 0);
+}
+
+TEST_F(MainWindowTest, TrayIconLivesWithTheWindowAndOpensItsMenu) {
+  TMain& f = *form_;
+  EXPECT_EQ(window_->TrayTip(), "Ombrix 2.2.1") << "from creation on";
+  f.TargetCmb.items = {dir_.Path()};
+  window_->Show();
+  HWND hwnd = window_->Handle();
+  f.SetTrayTip("Underlay = LOT_N0R_0, a caption long enough to be cut at sixty-three characters");
+  window_->Refresh();
+  EXPECT_EQ(window_->TrayTip(), "Underlay = LOT_N0R_0, a caption long enough to be cut at sixty-");
+
+  // The tray menu opens with its five items; Exit takes the icon away first.
+  g_menuSeen.clear();
+  SetTimer(nullptr, 0, 30, ReadOpenMenu);
+  SendMessageA(hwnd, WM_USER + 100, 1, WM_RBUTTONDOWN);
+  // (Timer1's first tick greys "Radar Zoom" while no record matches.)
+  ASSERT_EQ(g_menuSeen.size(), 5u);
+  g_menuSeen[1] = g_menuSeen[1].substr(0, g_menuSeen[1].find('|'));
+  EXPECT_EQ(g_menuSeen, (std::vector<std::string>{"&Loop Radar|grayed", "Radar Zoom", "&Restore", "E&Xit", "&Cancel"}));
+  EXPECT_EQ(f.LoopLbl.caption, "....");
+  ChooseMenu(f.EXit2);
+  EXPECT_EQ(window_->TrayTip(), "");
+  loop_.ProcessMessages();
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+}  // namespace
+}  // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+// A settings file that cannot be written: every save the user starts shows
+// "Unable to write to <file>" and the program runs on, except the Minimize
+// toggle, which keeps its check quietly.
+TEST(MainWindowErrors, UnwritableSettingsAreShownAndTheWindowStays) {
+  ResetProcessState();
+  test::TempDir dir;
+  Win32EventLoop loop;
+  FakeDialogs dialogs;
+  Platform platform;
+  platform.loop = &loop;
+  platform.dialogs = &dialogs;
+  TMain form(platform, dir.Path());
+  MainWindow window(form, &loop);
+  form.SettingsFile = dir / "gone\\Ombrix2.ini";
+  HWND client = window.ControlOf(&form.ModeGrp, 2);
+  SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(client), BN_CLICKED),
+               reinterpret_cast<LPARAM>(client));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "Unable to write to " + form.SettingsFile);
+  EXPECT_EQ(Text(window.Handle()), "Ombrix 2.2.1 Client mode") << "the switch itself took place";
+
+  SendMessageA(window.Handle(), WM_COMMAND, window.MenuIdOf(form.Minimizeonstartup1), 0);
+  EXPECT_TRUE(form.Minimizeonstartup1.checked);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  SendMessageA(window.Handle(), WM_COMMAND, window.MenuIdOf(form.ShutDownwhenUiViewterminates1), 0);
+  EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_TRUE(IsWindow(window.Handle()));
+  ResetProcessState();
 }
 
 }  // namespace
