@@ -18,6 +18,7 @@
 #include "net/HttpClient.h"
 #include "ui/About.h"
 #include "ui/Components.h"
+#include "ui/RadarGridRows.h"
 #include "ui/RecordCommands.h"
 #include "util/EventLoop.h"
 #include "util/ProfileFile.h"
@@ -203,6 +204,20 @@ class TMain {
   void Browseto1Click();
   void ViewUnderlay1Click();
   void Cancel2Click() {}
+  // The hint box over the grid. The shell gives the cell under the mouse
+  // (row -1 above or outside the rows) and measures texts in the grid's
+  // font; it repaints the grid first when asked, then draws the box.
+  struct GridMouseCell {
+    int col = -1, row = -1;
+    int left = 0, right = 0, top = 0;  // cell rectangle in grid coordinates
+  };
+  struct GridHintAction {
+    bool repaint = false;
+    std::optional<GridHint> draw;
+  };
+  bool HintBoxShown = false;
+  GridHintAction RadarGridMouseMove(const GridMouseCell& cell, const std::function<int(const std::string&)>& measure);
+  bool RidgePnlMouseMove();  // true: repaint the grid (the box goes)
   const std::string& BrowseUrl() const { return records_->BrowseUrl; }
   const std::string& ViewUnderlayPath() const { return records_->ViewUnderlayPath; }
 

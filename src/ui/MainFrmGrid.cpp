@@ -24,6 +24,28 @@ void TMain::RadarGridMouseDown(MouseButton button, int x, int y) {
 
 void TMain::RadarGridDblClick() { RadarPopupWanted = GridMouseDownAt; }
 
+TMain::GridHintAction TMain::RadarGridMouseMove(const GridMouseCell& cell,
+                                                const std::function<int(const std::string&)>& measure) {
+  GridHintAction action;
+  if (cell.row > 0 && cell.row < RadarGrid.rowCount && cell.col >= 0 && cell.col < RadarGrid.colCount) {
+    // The grid's place in its panel: left 8, width 568.
+    action.repaint = true;
+    action.draw = PlaceGridHint({cell.col, RadarGrid.Cell(cell.col, cell.row), cell.left, cell.right, cell.top, 8, 568},
+                                measure);
+    HintBoxShown = true;
+  } else if (HintBoxShown || cell.row < 0) {
+    action.repaint = true;
+    HintBoxShown = false;
+  }
+  return action;
+}
+
+bool TMain::RidgePnlMouseMove() {
+  if (!HintBoxShown) return false;
+  HintBoxShown = false;
+  return true;
+}
+
 void TMain::RadarPopupPopup() { records_->PopupOpening(RadarPopup); }
 void TMain::Accumulateimages1Click() { records_->ToggleAccumulate(RadarPopup.Accumulateimages1); }
 void TMain::Disabledownload1Click() { records_->ToggleEnabled(); }

@@ -158,6 +158,27 @@ TEST_F(RecordCommandsTest, PopupCaptionsFollowTheRecordAndTheMode) {
   EXPECT_TRUE(r.Accumulate);
 }
 
+TEST_F(RecordCommandsTest, HintBoxComesOverACellAndGoesAtTheHeader) {
+  Add("IL,Chicago,LOT", "N0R, Short Range Reflectivity");
+  main->RadarList.Objects(0).DownloadErrors = 2;
+  main->RadarList.Objects(0).ConvertErrors = 5;
+  main->RefreshGrid();
+  auto width = [](const std::string& text) { return static_cast<int>(text.size()) * 6; };
+  TMain::GridHintAction a = main->RadarGridMouseMove({8, 1, 505, 535, 20}, width);
+  ASSERT_TRUE(a.draw);
+  EXPECT_EQ(a.draw->text, "Errors : Access=2,Conversion=5");
+  EXPECT_TRUE(main->HintBoxShown);
+  a = main->RadarGridMouseMove({8, 0, 505, 535, 0}, width);  // the header row
+  EXPECT_TRUE(a.repaint);
+  EXPECT_FALSE(a.draw);
+  EXPECT_FALSE(main->HintBoxShown);
+  EXPECT_FALSE(main->RadarGridMouseMove({8, 0, 505, 535, 0}, width).repaint) << "nothing to take away";
+  EXPECT_TRUE(main->RadarGridMouseMove({0, -1}, width).repaint) << "below the rows";
+  main->RadarGridMouseMove({0, 1, 0, 100, 20}, width);
+  EXPECT_TRUE(main->RidgePnlMouseMove());
+  EXPECT_FALSE(main->RidgePnlMouseMove());
+}
+
 TEST(RadarGridRows, TimesAreLocalAndAWeekOldIsBlank) {
   const TDateTime utcNow = 45000.5, localNow = utcNow + 1.0 / 24;
   TRadarList list;

@@ -305,11 +305,9 @@ LRESULT CALLBACK GridControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
 }
 
 void GridControl::ClearHint() {
-  if (!HintBoxShown) return;
-  HintBoxShown = false;
+  if (window_.Form().RidgePnlMouseMove()) InvalidateRect(hwnd_, nullptr, TRUE);
   hintText_.clear();
   hintRow_ = hintCol_ = -1;
-  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void GridControl::MouseMove(int x, int y) {
@@ -317,19 +315,20 @@ void GridControl::MouseMove(int x, int y) {
   hit.pt = {x, y};
   SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   const int fixed = grid_.fixedRows > 0 ? grid_.fixedRows : 0;
-  const int row = hit.iItem < 0 ? -1 : hit.iItem + fixed, col = hit.iSubItem;
-  if (row <= 0 || row >= grid_.rowCount || col < 0 || col >= grid_.colCount) {
-    ClearHint();
-    return;
+  TMain::GridMouseCell cell;
+  cell.row = hit.iItem < 0 ? -1 : hit.iItem + fixed;
+  cell.col = hit.iSubItem;
+  // Moving within one cell keeps its box as it is (no flicker).
+  if (window_.Form().HintBoxShown && cell.row == hintRow_ && cell.col == hintCol_) return;
+  if (hit.iItem >= 0) {
+    // Subitem 0's rectangle is the whole row: its width is the column's.
+    RECT r{LVIR_BOUNDS, cell.col, 0, 0};
+    SendMessageA(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&r));
+    if (cell.col == 0) r.right = r.left + static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, 0, 0));
+    cell.left = r.left;
+    cell.right = r.right;
+    cell.top = r.top;
   }
-  if (HintBoxShown && row == hintRow_ && col == hintCol_) return;  // the same box stays
-  // Subitem 0's rectangle is the whole row: its width is the column's.
-  RECT cell{LVIR_BOUNDS, col, 0, 0};
-  SendMessageA(hwnd_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&cell));
-  if (col == 0) cell.right = cell.left + static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, 0, 0));
-  // A repaint erases the earlier box.
-  InvalidateRect(hwnd_, nullptr, TRUE);
-  UpdateWindow(hwnd_);
   HDC dc = GetDC(hwnd_);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
   auto measure = [dc](const std::string& text) {
@@ -337,19 +336,25 @@ void GridControl::MouseMove(int x, int y) {
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     return static_cast<int>(size.cx);
   };
-  const GridHint hint =
-      PlaceGridHint({col, grid_.Cell(col, row), cell.left, cell.right, cell.top, at_.left, at_.width}, measure);
+  const TMain::GridHintAction action = window_.Form().RadarGridMouseMove(cell, measure);
   SelectObject(dc, oldFont);
-  DrawHintBox(dc, hint.x, hint.y, RGB(0, 0, 0), GetSysColor(COLOR_INFOBK), hint.text, 8);
+  if (action.repaint) {  // erases an earlier box
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    UpdateWindow(hwnd_);
+  }
+  hintText_.clear();
+  hintRow_ = hintCol_ = -1;
+  if (action.draw) {
+    DrawHintBox(dc, action.draw->x, action.draw->y, RGB(0, 0, 0), GetSysColor(COLOR_INFOBK), action.draw->text, 8);
+    hintText_ = action.draw->text;
+    hintRow_ = cell.row;
+    hintCol_ = cell.col;
+  }
   ReleaseDC(hwnd_, dc);
-  hintText_ = hint.text;
-  hintRow_ = row;
-  hintCol_ = col;
 }
 
 void GridControl::DrawHintBox(HDC dc, int x, int y, COLORREF border, COLORREF background, const std::string& text,
                               int pointSize) {
-  HintBoxShown = true;
   const int saved = SaveDC(dc);  // pen, brush, font and modes come back afterwards
   UniqueFont font(CreateFontA(-MulDiv(pointSize, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
                               FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -154,7 +154,6 @@ class GridControl : public ShellControl {
   StringGrid& grid_;
   Place at_;
   WNDPROC listProc_ = nullptr;
-  bool HintBoxShown = false;
   std::string hintText_;
   int hintRow_ = -1, hintCol_ = -1;
   std::optional<std::vector<std::string>> header_;

@@ -18,6 +18,7 @@
 #include "support/win32/GuiDriver.h"
 #include "support/win32/HostFixture.h"
 #include "support/win32/WinePath.h"
+#include "util/Clock.h"
 #include "util/FileUtil.h"
 #include "util/win32/UniqueHandle.h"
 
@@ -78,6 +79,7 @@ class WindowGui : public ::testing::Test {
     record->InitFromSelection("IL,Chicago,LOT", "Base Reflectivity, N0R", ServerSettings::Defaults());
     record->Accumulate = true;
     record->WorldText = FormatWorldText(-92.5f, 44.25f, -84.5f, 38.75f);
+    record->NextAttempt = UtcNow() + 1;  // not due: no pass holds the loop back
     const std::string key = RecordKey(*record);
     list.Add(key, std::move(record));
     SaveDownloadListFile(folder + "DownLoadList.txt", list);
