@@ -293,6 +293,11 @@ class SchannelSession final : public TlsSession {
     result.cbSize = sizeof result;
     BOOL ok = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result);
     DWORD error = ok ? result.dwError : GetLastError();
+    // A chain that ends short of a trusted root is refused even where the
+    // SSL policy lets it pass (Wine's does when the issuer is unknown).
+    const DWORD untrusted = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
+                            CERT_TRUST_IS_NOT_SIGNATURE_VALID | CERT_TRUST_IS_CYCLIC;
+    if (error == 0 && (chain->TrustStatus.dwErrorStatus & untrusted)) error = static_cast<DWORD>(CERT_E_UNTRUSTEDROOT);
     CertFreeCertificateChain(chain);
     CertFreeCertificateContext(cert);
     return PolicyReason(error);
