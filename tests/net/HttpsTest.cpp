@@ -28,15 +28,21 @@ std::string Pattern(size_t n) {
   return s;
 }
 
-struct Https {
+// The certificates are made (and trusted) once, before any test starts its
+// servers, whose lifetimes would otherwise run during slow key generation.
+class Https : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(TrustTestCa()) << "the test CA could not be trusted"; }
+};
+
+struct Client {
   PlatformLoop loop;
   THttpClient client{loop};
   TMemoryStream stream;
   std::vector<int> states;
   Watchdog watchdog{loop, client};
 
-  Https() {
-    if (!TrustTestCa()) ADD_FAILURE() << "the test CA could not be trusted";
+  Client() {
     client.RcvdStream = &stream;
     client.OnStateChange = [this](THttpClient& c) { states.push_back(c.State()); };
   }
@@ -67,7 +73,7 @@ std::string ChunkedResponse(const std::string& body) {
 
 }  // namespace
 
-TEST(Https, TrustedFetchesAreByteExactWhateverTheBodyShape) {
+TEST_F(Https, TrustedFetchesAreByteExactWhateverTheBodyShape) {
   std::string small = Pattern(300), large = Pattern(3 * 1024 * 1024 + 17), chunked = Pattern(70001);
   struct Case {
     const char* name;
@@ -84,7 +90,7 @@ TEST(Https, TrustedFetchesAreByteExactWhateverTheBodyShape) {
     SCOPED_TRACE(c.name);
     ScriptedServer server({c.script});
     TlsFront front(TlsCert::Trusted, server.Port());
-    Https h;
+    Client h;
     EXPECT_EQ(h.Get(front.BaseUrl() + "/ridge/a.gif"), "");
     EXPECT_TRUE(h.stream.Data() == c.body) << h.stream.Size() << " bytes " << h.client.StatusCode() << " " << h.client.ReasonPhrase() << " " << testing::PrintToString(h.states);
     // The handshake belongs to "connected"; the request line is the plain one.
@@ -96,14 +102,14 @@ TEST(Https, TrustedFetchesAreByteExactWhateverTheBodyShape) {
   }
 }
 
-TEST(Https, KeepAliveReusesTheTlsConnection) {
+TEST_F(Https, KeepAliveReusesTheTlsConnection) {
   std::string a = Pattern(20000), b = Pattern(999);
   ScriptedServer server({Script()
                              .Send(HttpResponse(200, "OK", a, {"Connection: keep-alive"}))
                              .ReadRequest()
                              .Send(HttpResponse(200, "OK", b))});
   TlsFront front(TlsCert::Trusted, server.Port());
-  Https h;
+  Client h;
   EXPECT_EQ(h.Get(front.BaseUrl() + "/a"), "");
   EXPECT_TRUE(h.stream.Data() == a);
   EXPECT_EQ(h.Get(front.BaseUrl() + "/b"), "");
@@ -114,13 +120,13 @@ TEST(Https, KeepAliveReusesTheTlsConnection) {
   EXPECT_EQ(server.Requests()[1].substr(0, 17), "GET /b HTTP/1.0\r\n");
 }
 
-TEST(Https, PlainHttpRelocatedToHttpsIsFollowed) {
+TEST_F(Https, PlainHttpRelocatedToHttpsIsFollowed) {
   std::string body = Pattern(12345);
   ScriptedServer secure({Script().Send(HttpResponse(200, "OK", body))});
   TlsFront front(TlsCert::Trusted, secure.Port());
   ScriptedServer plain(
       {Script().Send(HttpResponse(301, "Moved Permanently", "<a>moved</a>", {"Location: " + front.BaseUrl() + "/new/x.gif"}))});
-  Https h;
+  Client h;
   EXPECT_EQ(h.Get(plain.BaseUrl() + "/old/x.gif"), "");
   EXPECT_TRUE(h.stream.Data() == body);
   EXPECT_EQ(h.client.RelocationCount(), 1);
@@ -128,7 +134,7 @@ TEST(Https, PlainHttpRelocatedToHttpsIsFollowed) {
   EXPECT_EQ(secure.Requests()[0].substr(0, 25), "GET /new/x.gif HTTP/1.0\r\n");
 }
 
-TEST(Https, BadCertificatesAreRefusedWithTheirReasonAndNothingIsSent) {
+TEST_F(Https, BadCertificatesAreRefusedWithTheirReasonAndNothingIsSent) {
   struct Case {
     TlsCert cert;
     const char* reason;
@@ -141,17 +147,19 @@ TEST(Https, BadCertificatesAreRefusedWithTheirReasonAndNothingIsSent) {
     SCOPED_TRACE(c.reason);
     ScriptedServer server({Script().Send(HttpResponse(200, "OK", "secret"))});
     TlsFront front(c.cert, server.Port());
-    Https h;
+    Client h;
     EXPECT_EQ(h.Get(front.BaseUrl() + "/x.gif"), c.reason);
     EXPECT_EQ(h.stream.Size(), 0);
     EXPECT_EQ(h.client.State(), httpReady);
-    EXPECT_TRUE(server.Requests().empty());  // the request never left the client
+    // The request never left the client (the relay may have connected:
+    // Schannel checks the certificate once its side of the handshake is done).
+    for (const std::string& request : server.Requests()) EXPECT_EQ(request, "");
   }
 }
 
-TEST(Https, OtherSchemesFailAtOnceAndNeverGoOutAsPlainHttp) {
+TEST_F(Https, OtherSchemesFailAtOnceAndNeverGoOutAsPlainHttp) {
   ScriptedServer server({Script().Send(HttpResponse(302, "Found", "", {"Location: ftp://127.0.0.1/x"}))});
-  Https h;
+  Client h;
   EXPECT_EQ(h.Get("ftp://127.0.0.1:" + std::to_string(server.Port()) + "/x"),
             "404 Unsupported URL scheme \"ftp\" (only http and https)");
   EXPECT_EQ(server.Connections(), 0);
@@ -159,12 +167,12 @@ TEST(Https, OtherSchemesFailAtOnceAndNeverGoOutAsPlainHttp) {
   EXPECT_EQ(server.Connections(), 1);
 }
 
-TEST(Https, ThroughAProxyTlsRunsInsideACONNECTTunnel) {
+TEST_F(Https, ThroughAProxyTlsRunsInsideACONNECTTunnel) {
   std::string body = Pattern(50000);
   ScriptedServer server({Script().Send(HttpResponse(200, "OK", body))});
   TlsFront front(TlsCert::Trusted, server.Port());
   ScriptedProxy proxy(front.Port());
-  Https h;
+  Client h;
   h.client.Proxy = "127.0.0.1";
   h.client.ProxyPort = std::to_string(proxy.Port());
   EXPECT_EQ(h.Get("https://localhost/ridge/b.gif"), "");
@@ -178,9 +186,9 @@ TEST(Https, ThroughAProxyTlsRunsInsideACONNECTTunnel) {
   EXPECT_EQ(h.states, (std::vector<int>{1, 3, 4, 2, 8, 2, 5, 6, 7, 0}));
 }
 
-TEST(Https, AbortDuringTheHandshakeEndsTheRequestAtOnce) {
+TEST_F(Https, AbortDuringTheHandshakeEndsTheRequestAtOnce) {
   TlsFront front(TlsCert::Trusted, UnusedPort(), /*stall=*/true);
-  Https h;
+  Client h;
   h.client.URL = front.BaseUrl() + "/x";
   h.client.GetASync();
   while (h.client.State() != httpConnected && !h.watchdog.fired) {
@@ -199,13 +207,12 @@ TEST(Https, AbortDuringTheHandshakeEndsTheRequestAtOnce) {
 // The fetch around it: a handshake that stalls is ended by the inactivity
 // time-out, and a refused certificate reaches the record, the status bar and
 // the log, leaving no file.
-TEST(Https, FetchTimesOutAStalledHandshakeAndReportsRefusedCertificates) {
+TEST_F(Https, FetchTimesOutAStalledHandshakeAndReportsRefusedCertificates) {
   TempDir dir;
   PlatformLoop loop;
   ResetProcessState();
   TMain main{Platform{&loop, {}}, dir.Path()};
   Watchdog watchdog{loop, *main.RidgeCli, 30000};
-  ASSERT_TRUE(TrustTestCa());
   TheErrorLogConfig().folder = dir.Path();
   TheErrorLogConfig().enabled = true;
   std::string path = dir / "image.gif";
