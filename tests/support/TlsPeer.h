@@ -26,10 +26,15 @@ std::string TestCaPem();
 // it to the throw-away prefix's root store. False when that failed.
 bool TrustTestCa();
 
+enum class TlsMode {
+  Relay,  // relay both ways
+  Stall,  // accept and read, but never answer the handshake
+  Rekey,  // TLS 1.2, renegotiated by the server before its first answer
+};
+
 class TlsFront {
  public:
-  // stall: accept and read, but never answer the handshake.
-  TlsFront(TlsCert cert, std::uint16_t upstreamPort, bool stall = false, int lifetimeMs = 30000);
+  TlsFront(TlsCert cert, std::uint16_t upstreamPort, TlsMode mode = TlsMode::Relay, int lifetimeMs = 30000);
   ~TlsFront();
   TlsFront(const TlsFront&) = delete;
   TlsFront& operator=(const TlsFront&) = delete;

@@ -198,7 +198,10 @@ class SchannelSession final : public TlsSession {
   Status HandshakeStep() {
     for (int rounds = 0; rounds < 16; ++rounds) {
       bool first = !haveCtx_;
-      if (!first && in_.empty()) return Status::NeedMore;
+      // A renegotiation starts with a call on what is left of the input,
+      // which may be nothing: that call makes the new ClientHello.
+      if (!first && in_.empty() && !renegotiateStart_) return Status::NeedMore;
+      renegotiateStart_ = false;
       SecBuffer inBufs[2] = {{static_cast<unsigned long>(in_.size()), SECBUFFER_TOKEN, in_.data()},
                              {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc inDesc{SECBUFFER_VERSION, 2, inBufs};
@@ -262,7 +265,7 @@ class SchannelSession final : public TlsSession {
     if (status == SEC_I_CONTEXT_EXPIRED) closed_ = true;
     // A renegotiation (or TLS 1.3's post-handshake messages): the rest of
     // the input goes back through the handshake.
-    if (status == SEC_I_RENEGOTIATE) renegotiating_ = true;
+    if (status == SEC_I_RENEGOTIATE) renegotiating_ = renegotiateStart_ = true;
     return true;
   }
 
@@ -312,7 +315,7 @@ class SchannelSession final : public TlsSession {
   std::string plain_;           // decrypted, not yet read
   std::size_t plainPos_ = 0;
   bool starved_ = false;        // in_ holds less than one record
-  bool renegotiating_ = false;
+  bool renegotiating_ = false, renegotiateStart_ = false;
 };
 
 }  // namespace

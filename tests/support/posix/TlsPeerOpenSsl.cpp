@@ -1,6 +1,7 @@
 // The test TLS peer over OpenSSL: the certificates are made in code once per
 // process, and each front is a thread serving one connection at a time.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -133,7 +135,7 @@ bool SendAll(int fd, const char* data, std::size_t len) {
 
 struct TlsFront::Impl {
   std::uint16_t upstream = 0;
-  bool stall = false;
+  TlsMode mode = TlsMode::Relay;
   int lifetimeMs = 0;
   int listenFd = -1;
   SSL_CTX* ctx = nullptr;
@@ -152,7 +154,7 @@ struct TlsFront::Impl {
   }
 
   void Serve(int conn, Clock::time_point end) {
-    if (stall) {
+    if (mode == TlsMode::Stall) {
       char buf[512];
       while (!stop && Clock::now() < end) {
         if (Readable(conn, 50) && recv(conn, buf, sizeof buf, 0) <= 0) return;
@@ -166,6 +168,20 @@ struct TlsFront::Impl {
     SSL_free(ssl);
   }
 
+  // Non-blocking on the client's side, so a renegotiation in flight never
+  // leaves the relay waiting in a read for data the client will not send.
+  static bool Retry(SSL* ssl, int rc, int fd) {
+    int err = SSL_get_error(ssl, rc);
+    if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) return false;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(fd, &set);
+    timeval tv{0, 20000};
+    select(fd + 1, err == SSL_ERROR_WANT_READ ? &set : nullptr, err == SSL_ERROR_WANT_WRITE ? &set : nullptr, nullptr,
+           &tv);
+    return true;
+  }
+
   void Relay(SSL* ssl, int conn, Clock::time_point end) {
     int up = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
@@ -173,40 +189,60 @@ struct TlsFront::Impl {
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(upstream);
     char buf[16384];
-    if (connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-      while (!stop && Clock::now() < end) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(conn, &set);
-        FD_SET(up, &set);
-        timeval tv{0, 50000};
-        bool buffered = SSL_pending(ssl) > 0;
-        if (!buffered && select(std::max(conn, up) + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
-        if (buffered || FD_ISSET(conn, &set)) {
-          int n = SSL_read(ssl, buf, sizeof buf);
-          if (n <= 0 || !SendAll(up, buf, static_cast<std::size_t>(n))) break;
+    bool rekey = mode == TlsMode::Rekey;
+    fcntl(conn, F_SETFL, fcntl(conn, F_GETFL) | O_NONBLOCK);
+    bool open = connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    while (open && !stop && Clock::now() < end) {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(conn, &set);
+      FD_SET(up, &set);
+      timeval tv{0, 50000};
+      bool buffered = SSL_pending(ssl) > 0;
+      if (!buffered && select(std::max(conn, up) + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
+      if (buffered || FD_ISSET(conn, &set)) {
+        int n = SSL_read(ssl, buf, sizeof buf);
+        if (n > 0) open = SendAll(up, buf, static_cast<std::size_t>(n));
+        else open = Retry(ssl, n, conn);
+      }
+      if (open && !buffered && FD_ISSET(up, &set)) {
+        ssize_t n = recv(up, buf, sizeof buf, 0);
+        if (n <= 0) {
+          SSL_shutdown(ssl);  // close_notify, as a well-behaved server ends
+          break;
         }
-        if (!buffered && FD_ISSET(up, &set)) {
-          ssize_t n = recv(up, buf, sizeof buf, 0);
-          if (n <= 0) {
-            SSL_shutdown(ssl);  // close_notify, as a well-behaved server ends
-            break;
+        if (rekey) {
+          // The client must take the new handshake in its stride.
+          rekey = false;
+          // As servers that renegotiate do, the answer waits until it is done.
+          SSL_renegotiate(ssl);
+          int rc = SSL_do_handshake(ssl);
+          while (SSL_renegotiate_pending(ssl) && Clock::now() < end) {
+            char scratch[256];  // no data comes; the read drives the handshake
+            rc = SSL_read(ssl, scratch, sizeof scratch);
+            if (rc <= 0 && (stop || !Retry(ssl, rc, conn))) break;
           }
-          if (SSL_write(ssl, buf, static_cast<int>(n)) <= 0) break;
         }
+        int rc;
+        while ((rc = SSL_write(ssl, buf, static_cast<int>(n))) <= 0 && Clock::now() < end && Retry(ssl, rc, conn)) {
+        }
+        open = rc > 0;
       }
     }
     close(up);
   }
 };
 
-TlsFront::TlsFront(TlsCert cert, std::uint16_t upstreamPort, bool stall, int lifetimeMs)
+TlsFront::TlsFront(TlsCert cert, std::uint16_t upstreamPort, TlsMode mode, int lifetimeMs)
     : impl_(std::make_unique<Impl>()) {
+  signal(SIGPIPE, SIG_IGN);  // OpenSSL writes to a client that may have hung up
   Pki& pki = ThePki();
   impl_->upstream = upstreamPort;
-  impl_->stall = stall;
+  impl_->mode = mode;
   impl_->lifetimeMs = lifetimeMs;
   impl_->ctx = SSL_CTX_new(TLS_server_method());
+  // Renegotiation exists up to TLS 1.2 only.
+  if (mode == TlsMode::Rekey) SSL_CTX_set_max_proto_version(impl_->ctx, TLS1_2_VERSION);
   SSL_CTX_use_certificate(impl_->ctx, pki.leaf[static_cast<int>(cert)]);
   SSL_CTX_use_PrivateKey(impl_->ctx, pki.leafKey);
   int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -1,7 +1,7 @@
 // Serves the test TLS fronts for a test process. It talks over a loopback
 // connection to the port given as its argument (Wine hands a Linux program
 // no pipes), or over stdin/stdout without one: it sends the test CA (PEM)
-// and "ready", then answers each line "front CERT STALL UPSTREAM LIFETIME_MS"
+// and "ready", then answers each line "front CERT MODE UPSTREAM LIFETIME_MS"
 // with the new front's port, and "stop PORT" by ending that front. Ends when
 // the other side goes away, or after a quarter of an hour at the latest.
 #include <arpa/inet.h>
@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include <cstdio>
@@ -21,6 +22,7 @@ using namespace ombrix::test;
 
 int main(int argc, char** argv) {
   alarm(900);
+  signal(SIGPIPE, SIG_IGN);  // a client that hangs up must not end the peer
   FILE* in = stdin;
   FILE* out = stdout;
   if (argc > 1) {
@@ -38,11 +40,12 @@ int main(int argc, char** argv) {
   std::map<unsigned, std::unique_ptr<TlsFront>> fronts;
   char line[256];
   while (std::fgets(line, sizeof line, in)) {
-    int cert, stall, upstream, lifetime;
+    int cert, mode, upstream, lifetime;
     unsigned port;
-    if (std::sscanf(line, "front %d %d %d %d", &cert, &stall, &upstream, &lifetime) == 4 && cert >= 0 && cert <= 3) {
+    if (std::sscanf(line, "front %d %d %d %d", &cert, &mode, &upstream, &lifetime) == 4 && cert >= 0 && cert <= 3 &&
+        mode >= 0 && mode <= 2) {
       auto front = std::make_unique<TlsFront>(static_cast<TlsCert>(cert), static_cast<std::uint16_t>(upstream),
-                                              stall != 0, lifetime);
+                                              static_cast<TlsMode>(mode), lifetime);
       port = front->Port();
       fronts[port] = std::move(front);
       std::fprintf(out, "%u\n", port);

@@ -139,9 +139,10 @@ bool TrustTestCa() {
 
 struct TlsFront::Impl {};
 
-TlsFront::TlsFront(TlsCert cert, std::uint16_t upstreamPort, bool stall, int lifetimeMs) {
-  std::string answer = TheHelper().Ask("front " + std::to_string(static_cast<int>(cert)) + " " + (stall ? "1" : "0") +
-                                       " " + std::to_string(upstreamPort) + " " + std::to_string(lifetimeMs));
+TlsFront::TlsFront(TlsCert cert, std::uint16_t upstreamPort, TlsMode mode, int lifetimeMs) {
+  std::string answer =
+      TheHelper().Ask("front " + std::to_string(static_cast<int>(cert)) + " " + std::to_string(static_cast<int>(mode)) +
+                      " " + std::to_string(upstreamPort) + " " + std::to_string(lifetimeMs));
   port_ = static_cast<std::uint16_t>(std::atoi(answer.c_str()));
 }
 
