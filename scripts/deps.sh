@@ -3,9 +3,10 @@
 # already there (one dpkg query), so `make run` and `make test` stay quick.
 set -euo pipefail
 
-NATIVE_PKGS=(cmake ninja-build g++ make pkg-config zlib1g-dev libfreetype-dev
-  fonts-liberation googletest libgtest-dev imagemagick curl python3 valgrind)
-WINDOWS_PKGS=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 xvfb xauth)
+NATIVE_PKGS=(cmake ninja-build g++ make pkg-config zlib1g-dev libfreetype-dev libssl-dev
+  fonts-liberation googletest libgtest-dev imagemagick curl python3 valgrind openssl)
+# Wine's Schannel does its TLS through the 32-bit GnuTLS library.
+WINDOWS_PKGS=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 libgnutls30:i386 xvfb xauth)
 # Only `make fuzz` needs clang's libFuzzer runtime; it sets DEPS_FUZZ=1.
 FUZZ_PKGS=()
 if [ "${DEPS_FUZZ:-0}" = 1 ]; then FUZZ_PKGS=(clang libclang-rt-dev); fi

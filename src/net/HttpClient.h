@@ -2,6 +2,8 @@
 // It runs on the loop's thread; SyncGet waits by serving the loop, so timers
 // and user input keep running during a transfer. It understands chunked
 // bodies and follows relocations (at most kMaxRelocations per request).
+// http:// and https:// URLs are served; https runs TLS over the same socket
+// (through a proxy, inside a CONNECT tunnel).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "net/AsyncSocket.h"
+#include "net/SecureSocket.h"
 #include "net/Stream.h"
 #include "util/DateTime.h"
 #include "util/EventLoop.h"
@@ -109,7 +111,7 @@ class THttpClient {
   void AbortRequest();
 
  private:
-  enum class Phase { Idle, Header, Body };
+  enum class Phase { Idle, Tunnel, Header, Body };
   enum class BodyMode { Length, Chunked, UntilClose };
   enum class Chunk { Size, SizeLine, Data, DataEnd, Trailer };
 
@@ -119,6 +121,10 @@ class THttpClient {
   void ConnectOrReuse();
   void OnLookupDone(int error, std::uint32_t ipv4);
   void OnConnected(int error);
+  void OnTlsDone(const std::string& error);
+  void SendTunnelRequest();
+  void TunnelReply();
+  bool Proxied() const;
   void SendRequest();
   void OnDataAvailable();
   void ProcessBuffer();
@@ -137,7 +143,7 @@ class THttpClient {
   bool Alive(unsigned generation) const { return generation == generation_; }
 
   EventLoop& loop_;
-  AsyncSocket socket_;
+  SecureSocket socket_;
   std::shared_ptr<THttpClient*> self_;
 
   THttpState state_ = httpReady;

@@ -1,5 +1,6 @@
 #include "support/ScriptedServer.h"
 
+#include <algorithm>
 #include <chrono>
 
 #ifdef _WIN32
@@ -265,6 +266,10 @@ void ScriptedProxy::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(head);
     }
+    if (head.rfind("CONNECT ", 0) == 0) {
+      Tunnel(static_cast<std::intptr_t>(conn));
+      continue;
+    }
     // "GET http://host[:port]/path HTTP/1.0" becomes "GET /path HTTP/1.0".
     std::string forward = head;
     size_t scheme = forward.find("://");
@@ -292,6 +297,34 @@ void ScriptedProxy::Run() {
     CloseSock(up);
     CloseOrderly(conn);
   }
+}
+
+// CONNECT: a tunnel to the upstream, bytes relayed both ways until either
+// side closes.
+void ScriptedProxy::Tunnel(std::intptr_t handle) {
+  sock_t conn = ToSock(handle);
+  sock_t up = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(upstream_);
+  const std::string ok = "HTTP/1.0 200 Connection established\r\n\r\n";
+  if (connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && SendAll(conn, ok.data(), ok.size())) {
+    char buf[16384];
+    while (!stop_) {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(conn, &set);
+      FD_SET(up, &set);
+      timeval tv{0, 50000};
+      if (select(static_cast<int>(std::max(conn, up)) + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
+      sock_t from = FD_ISSET(conn, &set) ? conn : up;
+      int n = static_cast<int>(recv(from, buf, sizeof buf, 0));
+      if (n <= 0 || !SendAll(from == conn ? up : conn, buf, static_cast<std::size_t>(n))) break;
+    }
+  }
+  CloseSock(up);
+  CloseSock(conn);
 }
 
 std::uint16_t UnusedPort() {

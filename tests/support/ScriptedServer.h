@@ -74,6 +74,7 @@ class ScriptedServer {
 // A plain forwarding proxy: reads each request head, records it, and sends
 // it with an origin-form request line to 127.0.0.1:upstreamPort, whatever
 // host the request names; then relays the answer until the upstream closes.
+// A CONNECT opens a tunnel to the same upstream instead.
 class ScriptedProxy {
  public:
   explicit ScriptedProxy(std::uint16_t upstreamPort, int lifetimeMs = 30000);
@@ -83,6 +84,7 @@ class ScriptedProxy {
 
  private:
   void Run();
+  void Tunnel(std::intptr_t conn);
   std::uint16_t upstream_;
   int lifetimeMs_;
   std::intptr_t listen_ = -1;

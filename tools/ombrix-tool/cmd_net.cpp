@@ -120,7 +120,7 @@ int NameTime(const Args& args) {
 }  // namespace
 
 OMBRIX_COMMAND("fetch", "URL FILE [--proxy HOST[:PORT]] [--timeout SECONDS]",
-               "download URL into FILE as a pass does; prints verdict, status, bytes and states (exit 0 when OK)",
+               "download URL (http:// or https://) into FILE as a pass does; prints verdict, status, bytes and states (exit 0 when OK)",
                Fetch);
 OMBRIX_COMMAND("listing-time", "LISTING NAME", "UTC time of NAME in a saved directory listing", ListingTime);
 OMBRIX_COMMAND("newest-site", "LISTING", "newest archive image name in a RIDGE per-site listing", NewestSite);
