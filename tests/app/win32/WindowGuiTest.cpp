@@ -84,6 +84,10 @@ class WindowGui : public ::testing::Test {
     list.Add(key, std::move(record));
     SaveDownloadListFile(folder + "DownLoadList.txt", list);
 
+    // A record added below is due at the next tick: its pass must fail at
+    // once (nothing listens there), not wait on a name lookup.
+    WriteFile(dir / "Ombrix2.ini", "[URL]\r\nRIDGE=http://127.0.0.1:9/ridge/RadarImg/\r\n");
+
     const std::string exe = folder + "Ombrix.exe";
     ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
     STARTUPINFOA si{};
