@@ -2,7 +2,8 @@
 // a process of its own (UiView32Sim.exe, registered as a local server with
 // its type library): calls go through the virtual-table slots across
 // processes, events come back while the caller pumps messages, the map
-// window shows PMapServer's underlay, and the server ends with its client.
+// window shows PMapServer's underlay, and the server ends with its client,
+// also when that client is killed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@
 #include "support/win32/HostFixture.h"
 #include "support/win32/WinePath.h"
 #include "util/FileUtil.h"
+
+#ifndef OMBRIX_EXE_PATH
+#error "the build gives the path of Ombrix.exe"
+#endif
 
 using namespace ombrix;
 using namespace ombrix::test;
@@ -114,6 +119,27 @@ TEST_F(UiViewSim, ServerStartedForAClientEndsWhenItLetsGo) {
   for (int i = 0; i < 100 && MapWindow(); ++i) Sleep(100);
   EXPECT_EQ(MapWindow(), nullptr);
   EXPECT_NE(Log().find("Unadvise 1\r\ndestroy\r\n"), std::string::npos) << Log();
+}
+
+// Wine never tells a local server that its client died; the server finds
+// out by itself and ends, instead of holding the pipes of whoever started it.
+TEST_F(UiViewSim, ServerEndsWhenItsClientIsKilled) {
+  std::string exe = folder + "Ombrix.exe";
+  ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string command = "\"" + exe + "\"";
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                             &pi));
+  CloseHandle(pi.hThread);
+  for (int i = 0; i < 600 && Log().find("Advise 1") == std::string::npos; ++i) Sleep(100);
+  TerminateProcess(pi.hProcess, 9);
+  CloseHandle(pi.hProcess);
+  ASSERT_NE(Log().find("Advise 1"), std::string::npos) << "Ombrix never subscribed";
+  ASSERT_NE(MapWindow(), nullptr);
+  for (int i = 0; i < 300 && MapWindow(); ++i) Sleep(100);
+  EXPECT_EQ(MapWindow(), nullptr) << "the server outlived its killed client";
 }
 
 }  // namespace

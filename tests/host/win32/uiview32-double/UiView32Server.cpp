@@ -245,6 +245,17 @@ class Server final : public IClsUIV, public IConnectionPointContainer, public IC
     for (BSTR b : strings) SysFreeString(b);
   }
 
+  HRESULT Probe() {
+    bool any = false, answered = false;
+    for (IDispatch* s : sinks_) {
+      if (!s) continue;
+      any = true;
+      UINT count = 0;
+      if (SUCCEEDED(s->GetTypeInfoCount(&count))) answered = true;
+    }
+    return !any ? S_FALSE : answered ? S_OK : E_FAIL;
+  }
+
   // UI-View32 shutting down: it says so, then stops answering.
   void Quit() {
     Log("quit");
@@ -316,6 +327,8 @@ HRESULT RaiseOnNewest(int dispid) {
   g_server->Raise(dispid);
   return S_OK;
 }
+
+HRESULT ProbeClients() { return g_server ? g_server->Probe() : S_FALSE; }
 
 HRESULT QuitNewest() {
   if (!g_server) return E_FAIL;

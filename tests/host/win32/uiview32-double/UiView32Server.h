@@ -43,5 +43,9 @@ long LiveObjects();
 // sends for it, or shut down (raise 3, then fail every call).
 HRESULT RaiseOnNewest(int dispid);
 HRESULT QuitNewest();
+// Asks every subscribed client whether it is still there (a cheap call on
+// its event sink): S_OK when one answered, S_FALSE when none subscribed,
+// E_FAIL when all have vanished without letting go (a killed process).
+HRESULT ProbeClients();
 
 }  // namespace uiview32_double

@@ -37,6 +37,16 @@ bool HasSwitch(const std::string& commandLine, const char* name) {
          lower.find(std::string("-") + name) != std::string::npos;
 }
 
+uiview32_sim::MapWindow* g_watched = nullptr;
+int g_idleSeconds = 0;
+
+// Ends the server 10 s after its last object went, or once every client
+// that subscribed has vanished.
+void CALLBACK WatchClients(HWND, UINT, UINT_PTR, DWORD) {
+  g_idleSeconds = LiveObjects() == 0 ? g_idleSeconds + 2 : 0;
+  if (g_watched && (g_idleSeconds >= 10 || ProbeClients() == E_FAIL)) g_watched->Close();
+}
+
 int Register(bool add) {
   try {
     if (add)
@@ -84,6 +94,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return 2;
   }
 
+  // Started for a client, it must not outlive it: COM here does not tell a
+  // server that a client process died, and a leftover server would hold the
+  // output pipes of whatever started that client.
+  g_watched = &map;
+  if (embedded) SetTimer(nullptr, 0, 2000, &WatchClients);
+
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
@@ -93,6 +109,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   CoRevokeClassObject(cookie);
   if (!saidClosing) QuitNewest();
   hooks = Hooks{};
+  g_watched = nullptr;
   CoUninitialize();
   return 0;
 }
