@@ -98,7 +98,12 @@ TEST_F(PickupFixture, FailuresAndExceptionsAreCountedAndRescheduled) {
       rec.Status = "Error loading gif x";
       return false;
     };
+    std::string shownAfterConversion;  // the pass's summary replaces it at the end
+    host.onPump = [&] {
+      if (FileLbl.caption.find(" @ ") != std::string::npos) shownAfterConversion = FileLbl.caption;
+    };
     pass.DownloadAndProcess();
+    EXPECT_EQ(shownAfterConversion, r.Status + " @ " + Minute());
     EXPECT_EQ(r.ConvertErrors, c.throws ? 0 : 1);
     EXPECT_EQ(r.Status, c.status.empty() ? "Error loading gif x" : c.status);
     EXPECT_EQ(FileLbl.caption.rfind("Processed 0 files from server in ", 0), 0u);
