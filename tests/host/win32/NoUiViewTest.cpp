@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/win32/GuiDriver.h"
 #include "support/win32/HostFixture.h"
 #include "support/win32/WinePath.h"
 
@@ -18,32 +19,6 @@
 namespace {
 
 using ::ombrix::test::WindowsPath;
-
-struct Search {
-  DWORD process;
-  HWND dialog = nullptr;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lParam) {
-  auto* search = reinterpret_cast<Search*>(lParam);
-  DWORD process = 0;
-  GetWindowThreadProcessId(hwnd, &process);
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (process == search->process && std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
-    search->dialog = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK CollectTexts(HWND hwnd, LPARAM lParam) {
-  char cls[64] = {}, text[512] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(hwnd, text, sizeof text) > 0)
-    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(text);
-  return TRUE;
-}
 
 TEST(OmbrixWithoutUiView, ShowsTheMissingUiViewErrorThenEnds) {
   ombrix::test::ClearSimulatedHost();
@@ -60,25 +35,15 @@ TEST(OmbrixWithoutUiView, ShowsTheMissingUiViewErrorThenEnds) {
   CloseHandle(pi.hThread);
 
   // A cold prefix can take its time on the first start.
-  Search search{pi.dwProcessId};
-  for (int i = 0; i < 600 && !search.dialog; ++i) {
-    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-  }
-  std::vector<std::string> texts;
-  if (search.dialog) {
-    EnumChildWindows(search.dialog, CollectTexts, reinterpret_cast<LPARAM>(&texts));
-    PostMessageA(search.dialog, WM_COMMAND, IDOK, 0);
-  }
+  const std::string text = ombrix::test::GuiDriver(pi.dwProcessId).AnswerMessageBox(IDOK, 60000);
   DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
   if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
   DWORD code = 1234;
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hProcess);
 
-  ASSERT_NE(search.dialog, nullptr) << "no dialog appeared";
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0], "Cannot find UIView directory.  UiView must be installed before proceeding\rAborting...");
+  ASSERT_NE(text, "") << "no dialog appeared";
+  EXPECT_EQ(text, "Cannot find UIView directory.  UiView must be installed before proceeding\rAborting...");
   ASSERT_EQ(waited, WAIT_OBJECT_0) << "the program did not end after the dialog";
   EXPECT_EQ(code, 0u);
   // Nothing was seeded: the list file is not created.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/win32/GuiDriver.h"
 #include "support/win32/HostFixture.h"
 #include "support/win32/WinePath.h"
 #include "util/FileUtil.h"
@@ -23,45 +24,7 @@ using ombrix::test::ReadFile;
 
 using ::ombrix::test::WindowsPath;
 
-struct Found {
-  DWORD process = 0;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam) {
-  auto* found = reinterpret_cast<Found*>(lParam);
-  DWORD process = 0;
-  GetWindowThreadProcessId(hwnd, &process);
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (process == found->process && std::string(cls) == "TMain" && IsWindowVisible(hwnd)) {
-    found->window = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-struct Child {
-  std::string text;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindChild(HWND hwnd, LPARAM lParam) {
-  auto* child = reinterpret_cast<Child*>(lParam);
-  char text[512] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  if (child->text == text) {
-    child->window = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND ChildWithText(HWND parent, const std::string& text) {
-  Child child{text};
-  EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&child));
-  return child.window;
-}
+using ::ombrix::test::GuiDriver;
 
 TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   ombrix::test::TempDir dir;
@@ -88,16 +51,12 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                              &pi));
   CloseHandle(pi.hThread);
-  Found main{pi.dwProcessId};
-  for (int i = 0; i < 600 && !main.window; ++i) {
-    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    EnumWindows(FindMain, reinterpret_cast<LPARAM>(&main));
-  }
+  HWND main = GuiDriver(pi.dwProcessId).WaitForWindow("TMain", 60000);
 
   bool labelShown = false, buttonEnabled = false, buttonDisabledAfterClose = false;
-  if (main.window) {
-    labelShown = ChildWithText(main.window, "UiView Map = PMapServer7, underlay = radar") != nullptr;
-    HWND redraw = ChildWithText(main.window, "Redraw map");
+  if (main) {
+    labelShown = GuiDriver::Child(main, "UiView Map = PMapServer7, underlay = radar") != nullptr;
+    HWND redraw = GuiDriver::Child(main, "Redraw map");
     buttonEnabled = redraw && IsWindowEnabled(redraw);
     ombrix::test::WriteFile(dir / "uiview.cmd", "quit\r\n");  // UI-View32 shuts down
     for (int i = 0; i < 100 && redraw && IsWindowEnabled(redraw); ++i) Sleep(100);
@@ -111,7 +70,7 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", nullptr);
   ombrix::test::ClearSimulatedHost();
 
-  ASSERT_NE(main.window, nullptr) << "no main window appeared";
+  ASSERT_NE(main, nullptr) << "no main window appeared";
   EXPECT_TRUE(labelShown);
   EXPECT_TRUE(buttonEnabled) << "not connected at start";
   EXPECT_TRUE(buttonDisabledAfterClose) << "the closing event did not reach the window";
