@@ -1,10 +1,9 @@
 #include "records/RadarObj.h"
 
-#include <cmath>
-#include <limits>
 #include <vector>
 
 #include "util/Clock.h"
+#include "util/DateTime.h"
 #include "util/FileUtil.h"
 #include "util/StrUtil.h"
 #include "util/TextLines.h"
@@ -30,9 +29,6 @@ std::string SiteCode(const std::string& description) {
   size_t start = comma == std::string::npos ? 0 : comma + 1;
   return description.substr(start, end + 1 - start);
 }
-
-// A value the record can keep: a finite 32-bit float.
-static bool FitsSingle(double v) { return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max(); }
 
 void TRadarObj::InitFromSelection(const std::string& d, const std::string& p, const ServerSettings& s) {
   Description = d;

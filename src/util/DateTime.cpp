@@ -236,9 +236,13 @@ std::optional<double> ParseFloat(std::string_view raw) {
   return v;
 }
 
+bool FitsSingle(double value) {
+  return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
 std::optional<float> ParseSingle(std::string_view text) {
   std::optional<double> v = ParseFloat(text);
-  if (!v || !std::isfinite(*v) || std::fabs(*v) > std::numeric_limits<float>::max()) return std::nullopt;
+  if (!v || !FitsSingle(*v)) return std::nullopt;
   return static_cast<float>(*v);
 }
 

@@ -47,5 +47,7 @@ std::optional<double> ParseFloat(std::string_view text);
 // The same for the program's 32-bit values: a number outside a finite
 // 32-bit float ("1e39") does not parse, so it can never reach a bounds text.
 std::optional<float> ParseSingle(std::string_view text);
+// True when a 32-bit float holds the value as a finite number.
+bool FitsSingle(double value);
 
 }  // namespace ombrix
