@@ -8,6 +8,7 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/ProgramProcess.h"
 #include "support/win32/WinePath.h"
 #include "util/win32/UniqueHandle.h"
 
@@ -20,41 +21,7 @@ namespace {
 
 using ::ombrix::test::WindowsPath;
 
-// A started program; killed at the end of the test if it still runs, so a
-// failing test never leaves an Ombrix behind holding the mutex.
-class Program {
- public:
-  explicit Program(const std::string& exe) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string command = "\"" + exe + "\"";
-    std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
-    if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-      process_.Reset(pi.hProcess);
-      CloseHandle(pi.hThread);
-      id_ = pi.dwProcessId;
-    }
-  }
-  ~Program() {
-    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.Get(), 99);
-      WaitForSingleObject(process_.Get(), 10000);
-    }
-  }
-  bool Started() const { return static_cast<bool>(process_); }
-  DWORD Id() const { return id_; }
-  bool Running() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
-  // True when the process ended within ms; its exit code in code.
-  bool WaitForExit(DWORD ms, DWORD& code) const {
-    if (WaitForSingleObject(process_.Get(), ms) != WAIT_OBJECT_0) return false;
-    return GetExitCodeProcess(process_.Get(), &code) != FALSE;
-  }
-
- private:
-  UniqueKernelHandle process_;
-  DWORD id_ = 0;
-};
+using Program = test::ProgramProcess;
 
 struct WindowSearch {
   DWORD process;

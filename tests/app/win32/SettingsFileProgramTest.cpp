@@ -8,6 +8,8 @@
 
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/ProgramProcess.h"
+#include "support/win32/WinePath.h"
 
 #ifndef OMBRIX_EXE_PATH
 #error "the build gives the path of Ombrix.exe"
@@ -16,45 +18,22 @@
 namespace ombrix::test {
 namespace {
 
-std::string WinPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 // Starts the program in its own folder, closes its main window the way the
 // user does, and reports the exit code; a program still running at the end
 // is killed so it never holds the single-instance mutex for the next test.
 class OmbrixRun {
  public:
-  explicit OmbrixRun(const std::string& exe) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string command = "\"" + exe + "\"";
-    std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
-    started_ = CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                              &pi_) != FALSE;
-  }
-  ~OmbrixRun() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(pi_.hProcess, 99);
-      WaitForSingleObject(pi_.hProcess, 10000);
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  bool Started() const { return started_; }
+  explicit OmbrixRun(const std::string& exe) : program_(exe) {}
+  bool Started() const { return program_.Started(); }
 
   // The program's visible TMain window, waiting up to a minute (a cold Wine
   // prefix is slow on its first start).
   HWND MainWindow() const {
-    for (int i = 0; i < 600 && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; ++i) {
+    for (int i = 0; i < 600 && program_.Running(); ++i) {
       for (HWND w = FindWindowA("TMain", nullptr); w; w = FindWindowExA(nullptr, w, "TMain", nullptr)) {
         DWORD process = 0;
         GetWindowThreadProcessId(w, &process);
-        if (process == pi_.dwProcessId && IsWindowVisible(w)) return w;
+        if (process == program_.Id() && IsWindowVisible(w)) return w;
       }
       Sleep(100);
     }
@@ -64,30 +43,28 @@ class OmbrixRun {
     HWND w = MainWindow();
     if (!w) return false;
     PostMessageA(w, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi_.hProcess, 30000) != WAIT_OBJECT_0) return false;
-    return GetExitCodeProcess(pi_.hProcess, &exitCode) != FALSE;
+    return program_.WaitForExit(30000, exitCode);
   }
 
  private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
+  ProgramProcess program_;
 };
 
 class SettingsFileProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(FindWindowA("TMain", nullptr), nullptr) << "an Ombrix already runs in this Wine prefix";
-    exe_ = WinPath(dir_.Path()) + "Ombrix.exe";
-    ASSERT_TRUE(CopyFileA(WinPath(OMBRIX_EXE_PATH).c_str(), exe_.c_str(), FALSE)) << OMBRIX_EXE_PATH;
+    exe_ = WindowsPath(dir_.Path()) + "Ombrix.exe";
+    ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe_.c_str(), FALSE)) << OMBRIX_EXE_PATH;
     SimulatedHost host;  // UI-View32 installed, so the first display goes on
-    host.uiViewFolder = WinPath(dir_.Path()) + "UI-View32\\";
+    host.uiViewFolder = WindowsPath(dir_.Path()) + "UI-View32\\";
     SetUpSimulatedHost(host);
   }
   void TearDown() override {
     SetFileAttributesA(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
     ClearSimulatedHost();
   }
-  std::string Ini() const { return WinPath(dir_.Path()) + "Ombrix2.ini"; }
+  std::string Ini() const { return WindowsPath(dir_.Path()) + "Ombrix2.ini"; }
   std::string IniText() const { return ReadFile(dir_ / "Ombrix2.ini"); }
   void RunAndClose() {
     OmbrixRun run(exe_);
@@ -99,7 +76,7 @@ class SettingsFileProgramTest : public ::testing::Test {
   std::string LogText() {
     std::string all;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((WinPath(dir_.Path()) + "R*ErrorLog.txt").c_str(), &fd);
+    HANDLE h = FindFirstFileA((WindowsPath(dir_.Path()) + "R*ErrorLog.txt").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return all;
     do all += ReadFile(dir_ / fd.cFileName);
     while (FindNextFileA(h, &fd));

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/ServerSettings.h"
@@ -17,6 +18,7 @@
 #include "support/TempDir.h"
 #include "support/win32/GuiDriver.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/ProgramProcess.h"
 #include "support/win32/WinePath.h"
 #include "util/Clock.h"
 #include "util/FileUtil.h"
@@ -49,7 +51,7 @@ class WindowGui : public ::testing::Test {
   std::string folder = WindowsPath(dir.Path());
   std::string underlays = folder + "PMapServer7\\PMap Underlays\\";
   std::string log = folder + "uiview.log";
-  PROCESS_INFORMATION pi{};
+  std::unique_ptr<test::ProgramProcess> program;
 
   void SetUp() override {
     SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", log.c_str());  // inherited by the program
@@ -90,21 +92,11 @@ class WindowGui : public ::testing::Test {
 
     const std::string exe = folder + "Ombrix.exe";
     ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string command = "\"" + exe + "\"";
-    ASSERT_TRUE(
-        CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi));
-    CloseHandle(pi.hThread);
+    program = std::make_unique<test::ProgramProcess>(exe);
+    ASSERT_TRUE(program->Started());
   }
   void TearDown() override {
-    if (pi.hProcess) {
-      if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(pi.hProcess, 99);
-        WaitForSingleObject(pi.hProcess, 10000);
-      }
-      CloseHandle(pi.hProcess);
-    }
+    program.reset();  // killed if it still runs
     SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", nullptr);
     test::ClearSimulatedHost();
   }
@@ -112,7 +104,7 @@ class WindowGui : public ::testing::Test {
 };
 
 TEST_F(WindowGui, UserWorksTheWindowTheGridAndTheTray) {
-  GuiDriver gui(pi.dwProcessId);
+  GuiDriver gui(program->Id());
   HWND main = gui.WaitForWindow("TMain", 60000);
   ASSERT_NE(main, nullptr) << "no main window appeared";
   HWND grid = GuiDriver::ChildOfClass(main, "SysListView32", 0);
@@ -207,9 +199,8 @@ TEST_F(WindowGui, UserWorksTheWindowTheGridAndTheTray) {
   // Exit from the tray menu ends the program through its close steps.
   PostMessageA(main, kTrayMessage, 1, WM_RBUTTONDOWN);
   ASSERT_TRUE(gui.UseOpenMenu({}, 'x'));
-  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 99;
-  GetExitCodeProcess(pi.hProcess, &code);
+  ASSERT_TRUE(program->WaitForExit(30000, code));
   EXPECT_EQ(code, 0u);
   EXPECT_NE(ReadFile(dir / "DownLoadList.Txt").find("TX,Houston,HGX"), std::string::npos);
   EXPECT_NE(Calls().find("Unadvise"), std::string::npos) << "the link let go at the end";

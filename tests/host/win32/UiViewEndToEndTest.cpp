@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "support/win32/GuiDriver.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/ProgramProcess.h"
 #include "support/win32/WinePath.h"
 #include "util/FileUtil.h"
 
@@ -44,14 +45,9 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   std::string exe = folder + "Ombrix.exe";
   ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
 
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string command = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                             &pi));
-  CloseHandle(pi.hThread);
-  HWND main = GuiDriver(pi.dwProcessId).WaitForWindow("TMain", 60000);
+  ombrix::test::ProgramProcess program(exe);
+  ASSERT_TRUE(program.Started());
+  HWND main = GuiDriver(program.Id()).WaitForWindow("TMain", 60000);
 
   bool labelShown = false, buttonEnabled = false, buttonDisabledAfterClose = false;
   if (main) {
@@ -64,9 +60,8 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   }
   // "Shut Down when UiView terminates" is checked by default: UI-View32
   // closing ends the program.
-  DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
-  CloseHandle(pi.hProcess);
+  const bool ended = program.WaitForExit(30000);
+  if (!ended) program.Kill();
   SetEnvironmentVariableA("UIVIEW32_DOUBLE_LOG", nullptr);
   ombrix::test::ClearSimulatedHost();
 
@@ -74,7 +69,7 @@ TEST(OmbrixWithUiView, FindsHostsConnectsAndHearsUiViewClosing) {
   EXPECT_TRUE(labelShown);
   EXPECT_TRUE(buttonEnabled) << "not connected at start";
   EXPECT_TRUE(buttonDisabledAfterClose) << "the closing event did not reach the window";
-  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_TRUE(ended);
   EXPECT_EQ(ReadFile(dir / "TargetDirList.txt"), pmap.folder + "PMap Underlays\\\r\n");
   std::string calls = ReadFile(dir / "uiview.log");
   EXPECT_EQ(calls.rfind("create\r\nAdvise 1\r\n", 0), 0u) << calls;

@@ -14,6 +14,7 @@
 #include "host/win32/UIView32_TLB.h"
 #include "support/TempDir.h"
 #include "support/win32/HostFixture.h"
+#include "support/win32/ProgramProcess.h"
 #include "support/win32/WinePath.h"
 #include "util/FileUtil.h"
 
@@ -126,16 +127,12 @@ TEST_F(UiViewSim, ServerStartedForAClientEndsWhenItLetsGo) {
 TEST_F(UiViewSim, ServerEndsWhenItsClientIsKilled) {
   std::string exe = folder + "Ombrix.exe";
   ASSERT_TRUE(CopyFileA(WindowsPath(OMBRIX_EXE_PATH).c_str(), exe.c_str(), FALSE));
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string command = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                             &pi));
-  CloseHandle(pi.hThread);
-  for (int i = 0; i < 600 && Log().find("Advise 1") == std::string::npos; ++i) Sleep(100);
-  TerminateProcess(pi.hProcess, 9);
-  CloseHandle(pi.hProcess);
+  {
+    ombrix::test::ProgramProcess program(exe);
+    ASSERT_TRUE(program.Started());
+    for (int i = 0; i < 600 && Log().find("Advise 1") == std::string::npos; ++i) Sleep(100);
+    program.Kill();
+  }
   ASSERT_NE(Log().find("Advise 1"), std::string::npos) << "Ombrix never subscribed";
   ASSERT_NE(MapWindow(), nullptr);
   for (int i = 0; i < 300 && MapWindow(); ++i) Sleep(100);
