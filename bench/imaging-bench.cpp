@@ -122,24 +122,10 @@ int GifCpu(const char* folder, int rounds) {
     return 1;
   // The whole ConvertGifUnderlay, its underlay and bounds file written
   // into one local target folder beside the inputs.
-  struct Window : ConversionWindow {
-    std::string dir, file;
-    std::string FileText() const override { return file; }
-    void SetFileText(const std::string& text) override { file = text; }
-    void SetPanel(int, const std::string&) override {}
-    bool ClientMode() const override { return false; }
-    bool LegendChecked() const override { return false; }
-    bool RedrawWanted() const override { return false; }
-    std::string AppDir() const override { return dir; }
-    std::vector<std::string> Targets() const override { return {dir}; }
-    std::string PMapUnderlayPath() const override { return dir; }
-    std::string UnderlayName() const override { return {}; }
-    void RedrawMap() override {}
-    void ProcessMessages() override {}
-    bool Closing() const override { return false; }
-    void Beep() override {}
-  } window;
-  window.dir = dir;
+  PlainConversionWindow window;
+  window.appDir = window.pmap = dir;
+  window.targets = {dir};
+  window.redraw = false;
   TGifImage gif1, gif2;
   TPicture picture;
   TBitmap8 work = NewWorkBitmap(), text = NewTextBitmap();

@@ -24,31 +24,20 @@
 namespace ombrix {
 namespace {
 
-class FakeWindow : public ConversionWindow {
+class FakeWindow : public PlainConversionWindow {
  public:
-  std::string file, panel1, appDir, pmap, underlay = "lot_n0r_0.bmp";
-  std::vector<std::string> panel0, targets;  // panel0: every text it showed
-  bool client = false, legend = false, redraw = true;
-  int redraws = 0, beeps = 0, pumps = 0, closeAtPump = 0;  // Closing from that pump on (0: never)
+  FakeWindow() { underlay = "lot_n0r_0.bmp"; }
+  std::string panel1;
+  std::vector<std::string> panel0;  // every text it showed
+  int pumps = 0, closeAtPump = 0;   // Closing from that pump on (0: never)
   std::function<void()> onPump;
 
-  std::string FileText() const override { return file; }
-  void SetFileText(const std::string& text) override { file = text; }
   void SetPanel(int i, const std::string& text) override { i == 0 ? panel0.push_back(text) : void(panel1 = text); }
-  bool ClientMode() const override { return client; }
-  bool LegendChecked() const override { return legend; }
-  bool RedrawWanted() const override { return redraw; }
-  std::string AppDir() const override { return appDir; }
-  std::vector<std::string> Targets() const override { return targets; }
-  std::string PMapUnderlayPath() const override { return pmap; }
-  std::string UnderlayName() const override { return underlay; }
-  void RedrawMap() override { ++redraws; }
   void ProcessMessages() override {
     ++pumps;
     if (onPump) onPump();
   }
   bool Closing() const override { return closeAtPump > 0 && pumps >= closeAtPump; }
-  void Beep() override { ++beeps; }
 };
 
 // Bytes after the trailer are ignored by readers: pads a GIF to a size.
