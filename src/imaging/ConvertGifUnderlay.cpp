@@ -150,22 +150,9 @@ bool UnderlayConverter::ConvertGifUnderlay(const std::string& path, TRadarObj& r
     ReportFailure(GifStageMessage(ConversionStage), e.what(), n, record);
   }
 
-  if (radarLoaded) {
-    try {
-      radar.Empty();
-    } catch (const std::exception& e) {
-      record.Status = "Error freeing Gif " + n.imageName + " " + e.what();
-      LogError(record.Status + " " + MemoryStatusText());
-    }
-  }
-  if (legendLoaded) {
-    try {
-      legend.Empty();
-    } catch (const std::exception& e) {
-      record.Status = "Error freeing legend Gif " + n.imageName + " " + e.what();
-      LogError(record.Status + " " + MemoryStatusText());
-    }
-  }
+  // Failures here are reported but leave the result as it is.
+  if (radarLoaded) Release("Error freeing Gif ", n, record, [&] { radar.Empty(); });
+  if (legendLoaded) Release("Error freeing legend Gif ", n, record, [&] { legend.Empty(); });
   return result;
 }
 

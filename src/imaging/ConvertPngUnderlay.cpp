@@ -153,18 +153,9 @@ bool UnderlayConverter::ConvertPngUnderlay(const std::string& path, TRadarObj& r
   }
 
   // Each release is guarded by itself, and a failed one fails the result.
-  auto release = [&](const char* what, auto&& empty) {
-    try {
-      empty();
-    } catch (const std::exception& e) {
-      result = false;
-      record.Status = std::string(what) + n.imageName + " " + e.what();
-      LogError(record.Status + " " + MemoryStatusText());
-    }
-  };
-  if (pictureLoaded) release("Error freeing Png ", [&] { picture.Empty(); });
-  if (dest.Width() > 0) release("Error freeing DestBmp ", [&] { dest.Empty(); });
-  if (work.Width() > 0) release("Error freeing MyBmp ", [&] { work.Empty(); });
+  if (pictureLoaded && !Release("Error freeing Png ", n, record, [&] { picture.Empty(); })) result = false;
+  if (dest.Width() > 0 && !Release("Error freeing DestBmp ", n, record, [&] { dest.Empty(); })) result = false;
+  if (work.Width() > 0 && !Release("Error freeing MyBmp ", n, record, [&] { work.Empty(); })) result = false;
   return result;
 }
 

@@ -116,4 +116,16 @@ void UnderlayConverter::ReportFailure(const char* message, const std::string& wh
   window_.SetPanel(0, window_.FileText());
 }
 
+bool UnderlayConverter::Release(const char* what, const Names& n, TRadarObj& record,
+                                const std::function<void()>& empty) {
+  try {
+    empty();
+    return true;
+  } catch (const std::exception& e) {
+    record.Status = std::string(what) + n.imageName + " " + e.what();
+    LogError(record.Status + " " + MemoryStatusText());
+    return false;
+  }
+}
+
 }  // namespace ombrix

@@ -4,6 +4,7 @@
 // accumulates), the raw files go on to the LAN targets in Server mode, and
 // UI-View32 redraws when the new underlay is the one it shows.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "imaging/ConversionWindow.h"
@@ -64,6 +65,9 @@ class UnderlayConverter {
   void ShowSummary(const Names& n, size_t targets);
   void ShowElapsed();
   void ReportFailure(const char* message, const std::string& what, const Names& n, TRadarObj& record);
+  // Empties a work object; a failure goes to Status ("<what><image> <reason>")
+  // and the log, and gives false.
+  static bool Release(const char* what, const Names& n, TRadarObj& record, const std::function<void()>& empty);
 
   double start_ = 0;  // local time the conversion started
   ConversionWindow& window_;
