@@ -133,9 +133,9 @@ class FeedHandler(BaseHTTPRequestHandler):
         self.end_headers()
         self.close_connection = True
         try:
-            self.wfile.write(body if cut is None else body[:cut])
-            if extra:
-                self.wfile.write(extra)
+            # The surplus goes out in the same send as the body: sent apart,
+            # a client could finish at Content-Length before it arrives.
+            self.wfile.write((body if cut is None else body[:cut]) + extra)
             self.wfile.flush()
         except OSError:
             pass  # the client gave up; nothing to tell it
