@@ -70,7 +70,8 @@ class Resource:
 
 
 class FeedContent:
-    def __init__(self, sites, frame_seconds, national_size, listing_zone, seed=2026, clock=time.time):
+    def __init__(self, sites, frame_seconds, national_size, listing_zone, seed=2026, clock=time.time,
+                 composite_size=(6000, 2600)):
         self.sites = [s for s in sites if s in SITES]
         self.frame_seconds = frame_seconds
         self.listing_zone = listing_zone
@@ -80,8 +81,11 @@ class FeedContent:
         # The national image always covers the same area; a smaller one has larger pixels.
         cell = NATIONAL_CELL * 3400 / nw
         self.national = Geometry(nw, nh, cell, -cell, *NATIONAL_ORIGIN)
-        self.iowa = Geometry(6000, 2600, COMPOSITE_CELL, -COMPOSITE_CELL, *IOWA_ORIGIN)
-        self.tamu = Geometry(6000, 2600, COMPOSITE_CELL, -COMPOSITE_CELL, *TAMU_ORIGIN)
+        # The composites likewise: a smaller one covers the same area.
+        cw, ch = composite_size
+        cell = COMPOSITE_CELL * 6000 / cw
+        self.iowa = Geometry(cw, ch, cell, -cell, *IOWA_ORIGIN)
+        self.tamu = Geometry(cw, ch, cell, -cell, *TAMU_ORIGIN)
         self._cache = {}
         self._locks = {}
         self._guard = threading.Lock()

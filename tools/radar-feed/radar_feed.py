@@ -57,13 +57,32 @@ class Misbehaviour:
             return self.mode
 
 
+class FeedClock:
+    """The feed's notion of now: the real time, or a moment a test set (then
+    it stands still until set again, so a test on a simulated clock decides
+    when frames change)."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.fixed = None
+
+    def set(self, text):
+        value = None if text in ("", "real") else float(text)
+        with self.lock:
+            self.fixed = value
+
+    def __call__(self):
+        with self.lock:
+            return time.time() if self.fixed is None else self.fixed
+
+
 class FeedServer(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, content, fault, stall_seconds, quiet):
+    def __init__(self, address, content, fault, stall_seconds, quiet, clock):
         super().__init__(address, FeedHandler)
-        self.content, self.fault = content, fault
+        self.content, self.fault, self.clock = content, fault, clock
         self.stall_seconds, self.quiet = stall_seconds, quiet
         self.stopping = threading.Event()
         self.requests = []
@@ -88,6 +107,8 @@ class FeedHandler(BaseHTTPRequestHandler):
         url = urllib.parse.urlsplit(self.path)
         if url.path == "/_control":
             return self._control(urllib.parse.parse_qs(url.query))
+        if url.path == "/_clock":
+            return self._clock(urllib.parse.parse_qs(url.query))
         if url.path == "/_requests":
             with self.server.requests_lock:
                 text = "".join(line + "\n" for line in self.server.requests)
@@ -125,6 +146,18 @@ class FeedHandler(BaseHTTPRequestHandler):
             return self._send(400, (str(e) + "\n").encode(), "text/plain")
         return self._send(200, (self.server.fault.describe() + "\n").encode(), "text/plain")
 
+    def _clock(self, query):
+        try:
+            if "utc" in query:
+                self.server.clock.set(query["utc"][0])
+                if self.server.clock.fixed is not None:
+                    # A test on a simulated clock waits for the frame here,
+                    # not in the middle of a fetch it times on that clock.
+                    self.server.content.warm()
+        except ValueError as e:
+            return self._send(400, (str(e) + "\n").encode(), "text/plain")
+        return self._send(200, ("%d\n" % self.server.clock()).encode(), "text/plain")
+
     def _send(self, code, body, content_type, cut=None, extra=b""):
         self.send_response(code)
         self.send_header("Content-Type", content_type)
@@ -152,7 +185,7 @@ def warm_each_frame(content, stopping):
     while not stopping.is_set():
         content.warm()
         next_frame = content.frame_time() + content.frame_seconds
-        stopping.wait(max(1.0, next_frame - time.time() + 0.5))
+        stopping.wait(max(1.0, next_frame - content.clock() + 0.5))
 
 
 def parse_args(argv):
@@ -165,6 +198,8 @@ def parse_args(argv):
     p.add_argument("--frame-seconds", type=int, default=300, help="a new frame every N seconds (multiple of 60)")
     p.add_argument("--national-size", default="1700x800",
                    help="size of the RIDGE national image, WxH (the real one is 3400x1600)")
+    p.add_argument("--composite-size", default="6000x2600",
+                   help="size of the two mesonet composites, WxH (the real ones are 6000x2600)")
     p.add_argument("--listing-zone", choices=("local", "utc"), default="local",
                    help="clock of the composite listings' file times (the station reads them as its local time)")
     p.add_argument("--mode", default="normal", choices=MODES, help="misbehaviour from the start")
@@ -178,11 +213,14 @@ def parse_args(argv):
     args = p.parse_args(argv)
     if args.frame_seconds < 60 or args.frame_seconds % 60:
         p.error("--frame-seconds must be a multiple of 60 (image names carry minutes)")
-    try:
-        w, h = (int(v) for v in args.national_size.lower().split("x"))
-        args.national_size = (w, h)
-    except ValueError:
-        p.error("--national-size must be WIDTHxHEIGHT")
+    for option in ("national_size", "composite_size"):
+        try:
+            w, h = (int(v) for v in getattr(args, option).lower().split("x"))
+            if w < 8 or h < 8:
+                raise ValueError
+            setattr(args, option, (w, h))
+        except ValueError:
+            p.error("--%s must be WIDTHxHEIGHT, at least 8x8" % option.replace("_", "-"))
     unknown = [s for s in args.sites.split(",") if s not in feed_content.SITES]
     if unknown:
         p.error("unknown sites: " + ",".join(unknown))
@@ -191,10 +229,11 @@ def parse_args(argv):
 
 def main(argv=None):
     args = parse_args(sys.argv[1:] if argv is None else argv)
+    clock = FeedClock()
     content = feed_content.FeedContent(args.sites.split(","), args.frame_seconds, args.national_size,
-                                       args.listing_zone)
+                                       args.listing_zone, clock=clock, composite_size=args.composite_size)
     server = FeedServer(("127.0.0.1", args.port), content, Misbehaviour(args.mode, args.match, args.count),
-                        args.stall_seconds, args.quiet)
+                        args.stall_seconds, args.quiet, clock)
     port = server.server_address[1]
     base = "http://127.0.0.1:%d" % port
     if args.ini:

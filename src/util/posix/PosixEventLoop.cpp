@@ -96,12 +96,14 @@ void PosixEventLoop::ProcessMessages() {
   timers_.FireDue(NowMs());
 }
 
+bool PosixEventLoop::HasPosted() {
+  std::lock_guard<std::mutex> lock(postedMutex_);
+  return !posted_.empty();
+}
+
 void PosixEventLoop::WaitForInput(unsigned ms) {
-  {
-    std::lock_guard<std::mutex> lock(postedMutex_);
-    if (!posted_.empty()) return;
-  }
-  long long next = timers_.MsUntilNextDue(NowMs());
+  if (HasPosted()) return;
+  long long next = MsUntilNextTimer();
   long long wait = (next >= 0 && next < ms) ? next : ms;
   Poll(static_cast<int>(wait), false);
 }

@@ -34,9 +34,15 @@ class PosixEventLoop : public EventLoop {
   void CancelLookup(LookupId id) override;
   long long NowMs() override { return clock_.MonotonicMs(); }
 
- private:
+ protected:
   // Polls with the given time-out; dispatches ready sockets when asked.
+  // True when a watched socket or the wake-up pipe is ready.
   bool Poll(int timeoutMs, bool dispatch);
+  bool HasPosted();
+  // Milliseconds until the next enabled timer is due, -1 with none.
+  long long MsUntilNextTimer() { return timers_.MsUntilNextDue(NowMs()); }
+
+ private:
   void DrainWakePipe();
 
   struct Watch {

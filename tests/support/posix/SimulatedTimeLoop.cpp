@@ -1,0 +1,27 @@
+#include "support/posix/SimulatedTimeLoop.h"
+
+#include <algorithm>
+
+namespace ombrix::test {
+
+void SimulatedTimeLoop::WaitForInput(unsigned ms) {
+  if (HasPosted()) return;
+  const long long next = MsUntilNextTimer();
+  const long long wait = (next >= 0 && next < ms) ? next : ms;
+  if (wait <= 0) return;
+  if (!Poll(static_cast<int>(std::min<long long>(wait, slice_)), false)) clock_.AdvanceMs(wait);
+}
+
+void SimulatedTimeLoop::AdvanceMs(long long ms) {
+  const long long end = NowMs() + ms;
+  for (;;) {
+    ProcessMessages();
+    const long long left = end - NowMs();
+    if (left <= 0) break;
+    const long long next = MsUntilNextTimer();
+    if (next == 0) continue;
+    clock_.AdvanceMs(next < 0 || next > left ? left : next);
+  }
+}
+
+}  // namespace ombrix::test
