@@ -9,7 +9,7 @@ void SimulatedTimeLoop::WaitForInput(unsigned ms) {
   const long long next = MsUntilNextTimer();
   const long long wait = (next >= 0 && next < ms) ? next : ms;
   if (wait <= 0) return;
-  if (!Poll(static_cast<int>(std::min<long long>(wait, slice_)), false)) clock_.AdvanceMs(wait);
+  if (!Poll(slice_, false)) clock_.AdvanceMs(std::min<long long>(wait, static_cast<long long>(slice_) * speedup_));
 }
 
 void SimulatedTimeLoop::AdvanceMs(long long ms) {

@@ -1,7 +1,7 @@
 // A real poll loop whose timers run on a FakeClock. Sockets are real; the
 // clock jumps forward whenever nothing is ready, so weeks of timer ticks with
-// real loopback fetches run in minutes and a server that stalls costs a few
-// real milliseconds per simulated second instead of its whole time-out.
+// real loopback fetches run in minutes and a server that stalls costs a tenth
+// of its time-out in real time.
 #pragma once
 #include "util/Clock.h"
 #include "util/posix/PosixEventLoop.h"
@@ -10,11 +10,12 @@ namespace ombrix::test {
 
 class SimulatedTimeLoop : public PosixEventLoop {
  public:
-  // realSliceMs: how long a wait listens for real input before it takes the
-  // silence as the simulated wait having passed. It must exceed the time a
-  // loopback peer needs to answer, or simulated time-outs fire early.
-  explicit SimulatedTimeLoop(FakeClock& clock, int realSliceMs = 50)
-      : PosixEventLoop(clock), clock_(clock), slice_(realSliceMs) {}
+  // A wait listens for real input for realSliceMs at a time; each silent
+  // slice moves the clock speedup times as far. A loopback peer silent for
+  // a whole time-out / speedup is taken as stalled, so that must be far
+  // longer than any answer of a well peer on a busy machine.
+  explicit SimulatedTimeLoop(FakeClock& clock, int realSliceMs = 20, int speedup = 10)
+      : PosixEventLoop(clock), clock_(clock), slice_(realSliceMs), speedup_(speedup) {}
 
   void WaitForInput(unsigned ms) override;
   // Moves the clock ms forward, firing every timer at its due time.
@@ -22,7 +23,7 @@ class SimulatedTimeLoop : public PosixEventLoop {
 
  private:
   FakeClock& clock_;
-  int slice_;
+  int slice_, speedup_;
 };
 
 }  // namespace ombrix::test
