@@ -431,9 +431,11 @@ TEST(SimulatedWeek, TwoStationsRideOutEveryFaultOfTheFeedAndLeaveNothingBehind) 
       EXPECT_LE(clientTook - serverTook, kClientRetry) << base;
       if (serverTook >= 0 && clientTook >= 0) slowest = std::max(slowest, clientTook - std::max(faultEnd, newest));
     }
-    std::string shown;
+    std::set<std::string> failures;  // cut before times and paths
     for (const std::string& st : seen.statuses)
-      if (st != "OK" && st.rfind("Waiting for new", 0) != 0) shown += " \"" + st.substr(0, 60) + "\"";
+      if (st != "OK" && st.rfind("Waiting for new", 0) != 0) failures.insert(st.substr(0, st.find_first_of("0123456789/")));
+    std::string shown;
+    for (const std::string& f : failures) shown += " \"" + f + "\"";
     std::printf("week: %s '%s': %d download and %d conversion errors, every record on both stations had the image within %lld s of the fault's end or of the image's time;%s\n",
                 fault->mode, fault->match, downloadErrors, convertErrors, slowest, shown.c_str());
   }
