@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -433,7 +434,11 @@ TEST(SimulatedWeek, TwoStationsRideOutEveryFaultOfTheFeedAndLeaveNothingBehind) 
     }
     std::set<std::string> failures;  // cut before times and paths
     for (const std::string& st : seen.statuses)
-      if (st != "OK" && st.rfind("Waiting for new", 0) != 0) failures.insert(st.substr(0, st.find_first_of("0123456789/")));
+      if (st != "OK" && st.rfind("Waiting for new", 0) != 0) {
+        std::string f = st.substr(0, st.find('/'));
+        while (!f.empty() && (f.back() == ' ' || std::isdigit(static_cast<unsigned char>(f.back())))) f.pop_back();
+        failures.insert(f);
+      }
     std::string shown;
     for (const std::string& f : failures) shown += " \"" + f + "\"";
     std::printf("week: %s '%s': %d download and %d conversion errors, every record on both stations had the image within %lld s of the fault's end or of the image's time;%s\n",
