@@ -108,9 +108,14 @@ class Station {
 
   void Run(long long ms) {
     Enter();
+    const std::string before = main_->FileLbl.caption;
     loop_.AdvanceMs(ms);
+    // A pass ends with its summary, which carries the time of day.
+    const std::string& after = main_->FileLbl.caption;
+    if (after != before && (after.rfind("Downloaded ", 0) == 0 || after.rfind("Processed ", 0) == 0)) ++passes;
     Leave();
   }
+  int passes = 0;
 
   TRadarList& Records() { return main_->RadarList; }
   const std::string& Underlays() const { return underlays_; }
@@ -468,8 +473,8 @@ TEST(SimulatedWeek, TwoStationsRideOutEveryFaultOfTheFeedAndLeaveNothingBehind) 
   size_t serverConversions = 0, clientConversions = 0;
   for (auto& [base, times] : serverDone.at) serverConversions += times.size();
   for (auto& [base, times] : clientDone.at) clientConversions += times.size();
-  std::printf("week: %d ticks, %d faults, %zu server and %zu client conversions, %d and %d redraws, %d turns' "
-              "timing checked; resident %lld KiB after day 1, %lld KiB at the end; descriptors %d and %d\n",
-              ticks, faultsInjected, serverConversions, clientConversions, server.Redraws(), client.Redraws(),
+  std::printf("week: %d ticks, %d and %d passes, %d faults, %zu server and %zu client conversions, %d and %d redraws, "
+              "%d turns' timing checked; resident %lld KiB after day 1, %lld KiB at the end; descriptors %d and %d\n",
+              ticks, server.passes, client.passes, faultsInjected, serverConversions, clientConversions, server.Redraws(), client.Redraws(),
               retries.checked, memoryAfterDay1, memoryAtEnd, descriptorsAfterDay1, descriptorsAtEnd);
 }
