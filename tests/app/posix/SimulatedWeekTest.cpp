@@ -469,7 +469,9 @@ TEST(SimulatedWeek, TwoStationsRideOutEveryFaultOfTheFeedAndLeaveNothingBehind) 
   const long long memoryAtEnd = ResidentKiB();
   const int descriptorsAtEnd = OpenDescriptors();
   EXPECT_EQ(descriptorsAtEnd, descriptorsAfterDay1);
+#ifndef __SANITIZE_ADDRESS__  // its quarantine holds freed memory on purpose
   EXPECT_LT(memoryAtEnd - memoryAfterDay1, 4096) << "KiB grown from the first day to the last";
+#endif
   size_t serverConversions = 0, clientConversions = 0;
   for (auto& [base, times] : serverDone.at) serverConversions += times.size();
   for (auto& [base, times] : clientDone.at) clientConversions += times.size();
