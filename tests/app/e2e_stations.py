@@ -85,11 +85,13 @@ class Station:
 
     def make_due(self, accumulate=None):
         """Every record due now and its last image long ago, so the next pass
-        fetches and converts each one; optionally sets the Accum field."""
+        fetches and converts each one (its status reads "Due" until then);
+        optionally sets the Accum field."""
         lines = []
         for fields in self.records():
             if accumulate is not None:
                 fields[5] = "TRUE" if accumulate else "FALSE"
+            fields[3] = "Due"
             fields[8] = fields[9] = PAST
             lines.append("\t".join(fields))
         self.write("DownLoadList.txt", "".join(line + "\r\n" for line in lines))

@@ -13,7 +13,7 @@ the feed is well again for good: every record must come back to "OK", and
 nothing may be left behind in the program's or the underlay folder.
 
     long_run_e2e.py WINDOWS_BUILD SOURCE_DIR
-    OMBRIX_LONG_RUN_SECONDS=3600 (default 120)
+    OMBRIX_LONG_RUN_SECONDS=3600 (default 96)
 """
 import os
 import shutil
@@ -44,7 +44,7 @@ MARGINS = {"rss_kib": 12 * 1024, "fds": 6, "table_handles": 12, "handles": 12, "
 
 class LongRun(unittest.TestCase):
     def setUp(self):
-        self.seconds = int(os.environ.get("OMBRIX_LONG_RUN_SECONDS", "120"))
+        self.seconds = int(os.environ.get("OMBRIX_LONG_RUN_SECONDS", "96"))
         self.sample_seconds = min(SAMPLE_SECONDS, max(5, self.seconds // 180))
         self.station = Station(BUILD, SOURCE, "long-run", "[User]\r\nLegend=1\r\nLogErrors=1\r\nWebTimeOut=20\r\n")
         self.lan = os.path.join(BUILD, "e2e", "long-run-lan")
@@ -107,7 +107,7 @@ class LongRun(unittest.TestCase):
         baseline = self.samples[-WINDOW:]
 
         # Each misbehaviour for a while, then the feed well again as long.
-        phase = max(10, self.seconds // (2 * len(MODES)))
+        phase = max(6, self.seconds // (2 * len(MODES)))
         for mode in MODES:
             print("feed: %s for %d s" % (mode, phase), file=sys.stderr, flush=True)
             self.feed.control(mode)

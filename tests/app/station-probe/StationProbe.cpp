@@ -117,12 +117,14 @@ int Resources(DWORD pid) {
 
 int Toggle(DWORD pid, int times) {
   HWND main = Windows(pid).main;
-  HMENU file = main ? GetSubMenu(GetMenu(main), 0) : nullptr;
-  if (!file) {
+  if (!main) {
     std::printf("error no main window\n");
     return 1;
   }
-  const UINT minimize = GetMenuItemID(file, 0);
+  // Wine keeps menus per process, so the item cannot be read from here;
+  // the window numbers its commands from 1000 in creation order, and the
+  // menu, "Minimize on startup" first, is made before the controls.
+  const UINT minimize = 1000;
   for (int i = 0; i < times; ++i) {
     // Sent, not posted: each click has saved the settings when it returns.
     DWORD_PTR result = 0;
