@@ -172,9 +172,7 @@ class CrashSafety(unittest.TestCase):
     def tearDown(self):
         self.stop_toggler()
         self.feed.stop()
-        if self.station.process and self.station.process.poll() is None:
-            self.station.process.kill()
-        self.station.stop_wine()
+        self.station.end()
 
     # What is on disk ----------------------------------------------------------
 
@@ -339,9 +337,7 @@ class CrashSafety(unittest.TestCase):
             self.check_whole(before, last)
         print("\n%d kills: %s; temporary files seen after them: %d" %
               (sum(tally.values()), dict(tally), sum(leftovers.values())), file=sys.stderr)
-        self.assertEqual(s.stray_files(), [], "nothing left in the program's folder")
-        for folder in (s.underlays, self.lan):
-            self.assertEqual([n for n in os.listdir(folder) if is_temporary(n)], [], "temporary files in " + folder)
+        self.assertEqual(s.leftovers(s.underlays, self.lan), [], "nothing left behind")
 
 
 if __name__ == "__main__":

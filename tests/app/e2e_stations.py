@@ -14,6 +14,14 @@ import sys
 import time
 import urllib.request
 
+# One record of each kind of source: a RIDGE site (with its legend), the
+# national image and both composites.
+FOUR_SOURCES = [
+    ("IL,Chicago,LOT", "Short Range Reflectivity, N0R"),
+    ("!!Nat,National", ", "),
+    ("!!ConUS,Iowa State University", ", "),
+    ("!!USRad,Texas A&M Universtity", ", "),
+]
 STATION_FILES = {"Ombrix.exe", "ombrix-tool.exe", "Ombrix2.ini", "DownLoadList.txt", "TargetDirList.txt"}
 # What the program writes under a temporary name before renaming it into place.
 TEMP_SUFFIXES = (".tmp", ".part")
@@ -190,6 +198,16 @@ class Station:
             return False
         finally:
             self.stop_wine()
+
+    def leftovers(self, *folders):
+        """What does not belong: strays in the program's folder, temporary files in the others."""
+        return self.stray_files() + sorted(n for folder in folders for n in os.listdir(folder) if is_temporary(n))
+
+    def end(self):
+        """Whatever still runs of the station ends (a test's clean-up)."""
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+        self.stop_wine()
 
     def stop_wine(self):
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)

@@ -21,15 +21,10 @@ import sys
 import time
 import unittest
 
-from e2e_stations import LOCAL_UNDERLAYS, Feed, Station, is_temporary
+from e2e_stations import FOUR_SOURCES, LOCAL_UNDERLAYS, Feed, Station
 
 BUILD = SOURCE = None
-RECORDS = [
-    ("IL,Chicago,LOT", "Short Range Reflectivity, N0R"),
-    ("!!Nat,National", ", "),
-    ("!!ConUS,Iowa State University", ", "),
-    ("!!USRad,Texas A&M Universtity", ", "),
-]
+RECORDS = FOUR_SOURCES
 MODES = ["stall", "refuse", "404", "truncate", "overlong", "corrupt", "garbage-listing", "vanish-world"]
 SAMPLE_SECONDS = 20
 DUE_SECONDS = 60
@@ -56,9 +51,7 @@ class LongRun(unittest.TestCase):
 
     def tearDown(self):
         self.feed.stop()
-        if self.station.process and self.station.process.poll() is None:
-            self.station.process.kill()
-        self.station.stop_wine()
+        self.station.end()
 
     def sample(self):
         s = self.station
@@ -136,9 +129,7 @@ class LongRun(unittest.TestCase):
 
         self.assertTrue(s.uiview_quits(), "the station did not end with UI-View32")
         self.assertTrue(all(st == "OK" or st.startswith("Waiting") for st in s.statuses()), s.statuses())
-        self.assertEqual(s.stray_files(), [], "nothing left in the program's folder")
-        for folder in (s.underlays, self.lan):
-            self.assertEqual([n for n in os.listdir(folder) if is_temporary(n)], [], "temporary files in " + folder)
+        self.assertEqual(s.leftovers(s.underlays, self.lan), [], "nothing left behind")
 
 
 if __name__ == "__main__":

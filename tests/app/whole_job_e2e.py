@@ -20,15 +20,10 @@ import os
 import sys
 import unittest
 
-from e2e_stations import Feed, Station
+from e2e_stations import FOUR_SOURCES, Feed, Station
 
 BUILD = SOURCE = None
-RECORDS = [
-    ("IL,Chicago,LOT", "Short Range Reflectivity, N0R"),
-    ("!!Nat,National", ", "),
-    ("!!ConUS,Iowa State University", ", "),
-    ("!!USRad,Texas A&M Universtity", ", "),
-]
+RECORDS = FOUR_SOURCES
 UNDERLAYS = ["LOT_N0R_0", "Nat", "ConUs", "USRad"]
 RAW_FILES = ["LOT_N0R_0.gif", "LOT_N0R_0.gfw", "LOT_N0R_Legend_0.gif", "latest_radaronly.gif",
              "latest_radaronly.gfw", "n0r_0.png", "n0r_0.wld", "01_USrad.png", "01_USrad.wld"]
@@ -45,9 +40,7 @@ class WholeJob(unittest.TestCase):
     def tearDown(self):
         self.feed.stop()
         for station in (self.server, self.client):
-            if station.process and station.process.poll() is None:
-                station.process.kill()
-            station.stop_wine()
+            station.end()
 
     def test_server_downloads_converts_forwards_and_client_converts_the_drop(self):
         server, client = self.server, self.client
