@@ -37,6 +37,7 @@ import sys
 import time
 import unittest
 
+sys.dont_write_bytecode = True  # no cache beside the sources
 from e2e_stations import LOCAL_UNDERLAYS, Feed, Station, bmp_problem, ini_problem, is_temporary, list_problem
 
 BUILD = SOURCE = None

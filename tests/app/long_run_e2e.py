@@ -21,6 +21,7 @@ import sys
 import time
 import unittest
 
+sys.dont_write_bytecode = True  # no cache beside the sources
 from e2e_stations import FOUR_SOURCES, LOCAL_UNDERLAYS, Feed, Station
 
 BUILD = SOURCE = None

@@ -20,6 +20,7 @@ import os
 import sys
 import unittest
 
+sys.dont_write_bytecode = True  # no cache beside the sources
 from e2e_stations import FOUR_SOURCES, Feed, Station
 
 BUILD = SOURCE = None
