@@ -122,21 +122,15 @@ def md5(path):
 
 
 class FeedBodies:
-    """What the feed served for each forwarded file name, over the frames of
+    """What the feed served under each forwarded file name over the frames of
     the run: the feed's own content, made again for each frame time."""
 
     def __init__(self, started):
         sys.path.insert(0, os.path.join(SOURCE, "tools/radar-feed"))
-        import feed_content
-        self.feed_content, self.started, self.known = feed_content, started, {}
-
-    def matches(self, name, digest):
-        if digest in self.known.get(name.lower(), ()):
-            return True
-        fc = self.feed_content
-        content = fc.FeedContent(["LOT", "ILX", "DVN", "MKX"], 60, NATIONAL_SIZE, "local")
-        first = int(self.started // 60) * 60 - 120
-        paths = {
+        import feed_content as fc
+        self.content = fc.FeedContent(["LOT", "ILX", "DVN", "MKX"], 60, NATIONAL_SIZE, "local")
+        self.first_frame = int(started // 60) * 60 - 120
+        self.paths = {
             "lot_n0r_0.gif": fc.RIDGE + "N0R/LOT_N0R_0.gif", "lot_n0r_0.gfw": fc.RIDGE + "N0R/LOT_N0R_0.gfw",
             "ilx_n0r_0.gif": fc.RIDGE + "N0R/ILX_N0R_0.gif", "ilx_n0r_0.gfw": fc.RIDGE + "N0R/ILX_N0R_0.gfw",
             "lot_n0r_legend_0.gif": fc.RIDGE_LEGEND + "N0R/LOT_N0R_Legend_0.gif",
@@ -144,16 +138,21 @@ class FeedBodies:
             "latest_radaronly.gif": fc.RIDGE_NAT + "latest_radaronly.gif",
             "latest_radaronly.gfw": fc.RIDGE_NAT + "latest_radaronly.gfw",
         }
-        if name.lower() not in paths:
+        self.digests = collections.defaultdict(set)  # name: checksums served
+        self.frames_made = collections.defaultdict(set)  # name: frame times already made
+
+    def matches(self, name, digest):
+        name = name.lower()
+        if name not in self.paths:
             return False
-        for epoch in range(first, int(time.time()) + 60, 60):
-            if epoch in self.known.setdefault("_epochs_" + name.lower(), set()):
-                continue
-            self.known["_epochs_" + name.lower()].add(epoch)
-            content.clock = lambda: epoch + 1
-            body = content.resolve(paths[name.lower()]).body
-            self.known.setdefault(name.lower(), set()).add(hashlib.md5(body).hexdigest())
-        return digest in self.known.get(name.lower(), ())
+        for frame in range(self.first_frame, int(time.time()) + 60, 60):
+            if digest in self.digests[name]:
+                return True
+            if frame not in self.frames_made[name]:
+                self.frames_made[name].add(frame)
+                self.content.clock = lambda: frame + 1
+                self.digests[name].add(hashlib.md5(self.content.resolve(self.paths[name]).body).hexdigest())
+        return digest in self.digests[name]
 
 
 class CrashSafety(unittest.TestCase):
@@ -187,6 +186,10 @@ class CrashSafety(unittest.TestCase):
                 if os.path.getsize(path) >= 10000:
                     found.append((md5(path), os.path.getmtime(path), self.base_of(name)))
         return found
+
+    def temporaries(self):
+        s = self.station
+        return [n for d in (s.folder, s.underlays, self.lan) for n in os.listdir(d) if is_temporary(n) or work_file(n)]
 
     @staticmethod
     def base_of(name):
@@ -310,16 +313,20 @@ class CrashSafety(unittest.TestCase):
         watcher = Inotify({"folder": s.folder, "underlays": s.underlays, "lan": self.lan})
         tally = collections.Counter()
         leftovers = collections.Counter()
+        inside = collections.Counter()
         try:
             for i in range(self.kills):
                 kind = KINDS[i % len(KINDS)] if i < len(KINDS) else self.rng.choice(KINDS)
                 s.make_due()
                 before = self.images()
+                temps_before = set(self.temporaries())
                 trigger = self.kill_during(kind, watcher)
-                tally[kind] += 1
-                temps = [n for d in (s.folder, s.underlays, self.lan) for n in os.listdir(d)
-                         if is_temporary(n) or work_file(n)]
+                temps = self.temporaries()
                 leftovers.update(temps)
+                tally[kind] += 1
+                # Inside a write: it left a temporary or work file that was not there before.
+                if set(temps) - temps_before:
+                    inside[kind] += 1
                 print("kill %3d %-8s at %-40s left %s" % (i + 1, kind, trigger, ",".join(temps) or "-"),
                       file=sys.stderr, flush=True)
                 self.check_whole(before, "kill %d (%s at %s)" % (i + 1, kind, trigger))
@@ -336,8 +343,9 @@ class CrashSafety(unittest.TestCase):
             before = self.images()
             self.clean_pass(last)
             self.check_whole(before, last)
-        print("\n%d kills: %s; temporary files seen after them: %d" %
-              (sum(tally.values()), dict(tally), sum(leftovers.values())), file=sys.stderr)
+        print("\n%d kills: %s; of them inside a write (a new temporary file left): %s; temporary files seen "
+              "after them: %d" % (sum(tally.values()), dict(tally), dict(inside), sum(leftovers.values())),
+              file=sys.stderr)
         self.assertEqual(s.leftovers(s.underlays, self.lan), [], "nothing left behind")
 
 
