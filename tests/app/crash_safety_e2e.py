@@ -38,7 +38,8 @@ import time
 import unittest
 
 sys.dont_write_bytecode = True  # no cache beside the sources
-from e2e_stations import LOCAL_UNDERLAYS, Feed, Station, bmp_problem, ini_problem, is_temporary, list_problem
+from e2e_stations import (LOCAL_UNDERLAYS, Feed, Station, bmp_problem, ini_problem, ini_values, is_temporary,
+                          list_problem)
 
 BUILD = SOURCE = None
 RECORDS = [
@@ -205,7 +206,7 @@ class CrashSafety(unittest.TestCase):
         problem = list_problem(s.read("DownLoadList.txt"), len(RECORDS))
         if problem:
             problems.append("DownLoadList.txt: " + problem)
-        problem = ini_problem(s.read("Ombrix2.ini"))
+        problem = ini_problem(s.read("Ombrix2.ini"), self.urls)
         if problem:
             problems.append("Ombrix2.ini: " + problem)
         for name in sorted(os.listdir(s.underlays)):
@@ -306,6 +307,7 @@ class CrashSafety(unittest.TestCase):
         s.make_list(RECORDS)
         s.make_due(accumulate=True)
         self.pass_seconds = self.clean_pass("at the first start")
+        self.urls = ini_values(s.read("Ombrix2.ini"))["url"]  # the feed's addresses, as saved at the close
         self.bounds = {}
         for u in UNDERLAYS:
             with open(os.path.join(s.underlays, u + ".Sat"), "rb") as f:

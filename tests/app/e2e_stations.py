@@ -307,18 +307,28 @@ INI_KEYS = {
 }
 
 
-def ini_problem(text):
-    """Why a settings file as the program saves it misses something, or None."""
+def ini_values(text):
+    """{section: {key: value}} of a settings file, names in lower case."""
     sections, current = {}, None
     for line in text.split("\r\n"):
         if line.startswith("[") and line.endswith("]"):
-            current = sections.setdefault(line[1:-1].lower(), set())
+            current = sections.setdefault(line[1:-1].lower(), {})
         elif "=" in line and current is not None:
-            current.add(line.split("=", 1)[0].lower())
+            key, value = line.split("=", 1)
+            current[key.lower()] = value
+    return sections
+
+
+def ini_problem(text, urls=None):
+    """Why a settings file as the program saves it misses something (or
+    holds other [URL] values than urls), or None."""
+    sections = ini_values(text)
     for section, keys in INI_KEYS.items():
-        missing = [k for k in keys if k.lower() not in sections.get(section.lower(), set())]
+        missing = [k for k in keys if k.lower() not in sections.get(section.lower(), {})]
         if missing:
             return "[%s] lacks %s" % (section, ", ".join(missing))
+    if urls is not None and sections["url"] != urls:
+        return "[URL] reads %s instead of %s" % (sections["url"], urls)
     if not text.endswith("\r\n"):
         return "does not end with a line break"
     return None
