@@ -33,17 +33,29 @@ void DeleteIfExists(const std::string& path) {
 // renames) leaves images under their work names, and the next shift would
 // delete such a file when it needs that work name. Each one gets an image
 // name back first - its own number when that is free, else the first free
-// one - so the shift below renumbers it by its age with the others.
-void RescueWorkFiles(const std::string& folder, const std::string& workPattern) {
+// one - so the shift below renumbers it by its age with the others. Newest
+// first: when all nine numbers are taken, the oldest history image makes
+// room, as the shift would let it go anyway.
+void RescueWorkFiles(const std::string& folder, const std::string& workPattern, const std::string& pattern,
+                     const std::string& current) {
   std::vector<std::string> strays;
   if (ListFilesByAge(folder, workPattern, strays) == 0) return;
-  for (const std::string& entry : strays) {
+  for (auto it = strays.rbegin(); it != strays.rend(); ++it) {
     if (Closing) return;
-    const std::string stem = EntryBase(entry);
+    const std::string stem = EntryBase(*it);
     if (stem.empty()) continue;
     std::string image = folder + stem + ".bmp";
     for (char k = '1'; k <= '9' && FileExists(image); ++k) image = folder + stem.substr(0, stem.size() - 1) + k + ".bmp";
-    if (!FileExists(image)) RenameFile(EntryPath(entry), image);
+    if (FileExists(image)) {
+      std::vector<std::string> history;
+      ListFilesByAge(folder, pattern, history);
+      std::erase_if(history, [&](const std::string& e) { return SameText(EntryPath(e), current); });
+      // Entries begin with their time: the oldest goes only when it is older than this one.
+      if (history.empty() || history.front().compare(0, 14, *it, 0, 14) >= 0) continue;
+      image = EntryPath(history.front());
+      DeleteFileAt(image);
+    }
+    RenameFile(EntryPath(*it), image);
   }
 }
 
@@ -71,7 +83,7 @@ long long ShiftImageHistory(const std::string& path) {
 
     // 4. List it, with the images an interrupted shift left as work files.
     if (Closing) return size;
-    RescueWorkFiles(folder, pattern.substr(0, pattern.find('.') + 1) + "tmp");
+    RescueWorkFiles(folder, pattern.substr(0, pattern.find('.') + 1) + "tmp", pattern, upperPath);
     std::vector<std::string> list;
     int n = ListFilesByAge(folder, pattern, list);
 

@@ -153,6 +153,18 @@ TEST_F(ImageHistory, AShiftKilledHalfWayLosesNoImageAtTheNextShift) {
   for (const std::string& n : Names()) EXPECT_EQ(n.find(".PART"), std::string::npos) << n;
 }
 
+TEST_F(ImageHistory, WorkFilesBeyondTheNineNumbersPushOutTheOldestImagesNotTheNewest) {
+  // Killed after seven renames of step 7, then a new current underlay: the
+  // seven work files are newer than the three images still numbered 7 to 9.
+  Make("LOT_N0R_0.bmp", 0, 30000, "new");
+  for (int k = 1; k <= 7; ++k) Make("LOT_N0R_0" + std::to_string(k) + ".tmp", k * 10, 30000, "w" + std::to_string(k));
+  for (int k = 7; k <= 9; ++k) Make("LOT_N0R_0" + std::to_string(k) + ".bmp", k * 10 + 10, 30000, "h" + std::to_string(k));
+  EXPECT_EQ(ShiftImageHistory(dir / "LOT_N0R_0.bmp"), 30000);
+  const char* byAge[] = {"new", "w1", "w2", "w3", "w4", "w5", "w6", "w7", "h7"};
+  for (int k = 1; k <= 9; ++k) EXPECT_EQ(Tag("LOT_N0R_0" + std::to_string(k) + ".bmp"), byAge[k - 1]) << k;
+  for (const std::string& n : Names()) EXPECT_EQ(n.find(".TMP"), std::string::npos) << n;
+}
+
 TEST_F(ImageHistory, ClosingStopsBeforeAnythingMoves) {
   Make("LOT_N0R_0.bmp", 0);
   Make("LOT_N0R_01.bmp", 5);
