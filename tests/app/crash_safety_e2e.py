@@ -21,7 +21,8 @@ every record "OK" and its underlays written; at the end nothing temporary is
 left.
 
     crash_safety_e2e.py WINDOWS_BUILD SOURCE_DIR
-    OMBRIX_CRASH_KILLS=120 (default 20), OMBRIX_CRASH_SEED=N to repeat a run
+    OMBRIX_CRASH_KILLS=120 (default 20), OMBRIX_CRASH_SEED=N to repeat a run,
+    OMBRIX_CRASH_CLEAN_EVERY=N (default 5)
 """
 import collections
 import ctypes
@@ -50,7 +51,8 @@ RECORDS = [
 UNDERLAYS = {"LOT_N0R_0": "LOT", "ILX_N0R_0": "ILX", "Nat": "NAT"}  # current underlay: history name stem
 NATIONAL_SIZE = (800, 376)
 KINDS = ["list", "settings", "underlay", "bounds", "forward", "history", "anytime"]
-CLEAN_EVERY = 5  # every fifth start runs its pass to the end and closes
+# Every fifth start (by default) runs its pass to the end and closes.
+CLEAN_EVERY = int(os.environ.get("OMBRIX_CRASH_CLEAN_EVERY", "5"))
 
 IN_MODIFY, IN_MOVED_FROM, IN_MOVED_TO, IN_CREATE = 0x2, 0x40, 0x80, 0x100
 
