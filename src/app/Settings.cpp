@@ -74,6 +74,7 @@ void TMain::LoadSettings() {
   // change to Client runs the switch (Server is already in force).
   int mode = std::clamp(ReadSettingsInteger(f, "User", "Mode", 0), 0, static_cast<int>(ModeGrp.items.size()) - 1);
   file.reset();
+  SettingsLoaded = true;
   int before = ModeGrp.itemIndex;
   ModeGrp.itemIndex = mode;
   if (mode != before) {
@@ -91,6 +92,11 @@ void TMain::LoadSettings() {
 }
 
 void TMain::SaveSettings() {
+  // The window takes messages sent from other threads and processes (the
+  // tray, automation) from its creation on, before FormCreate has read the
+  // file: a save then would write the blank components over the user's
+  // settings.
+  if (!SettingsLoaded) return;
   // The whole new file is built in memory and replaces the old one in one
   // step: writing key by key in place, a crash or a full disk half way
   // through would leave a truncated settings file.

@@ -29,6 +29,36 @@ void DeleteIfExists(const std::string& path) {
   if (FileExists(path)) DeleteFileAt(path);
 }
 
+// A shift cut short (the program killed or the power gone between its
+// renames) leaves images under their work names, and the next shift would
+// delete such a file when it needs that work name. Each one gets an image
+// name back first - its own number when that is free, else the first free
+// one - so the shift below renumbers it by its age with the others. Newest
+// first: when all nine numbers are taken, the oldest history image makes
+// room, as the shift would let it go anyway.
+void RescueWorkFiles(const std::string& folder, const std::string& workPattern, const std::string& pattern,
+                     const std::string& current) {
+  std::vector<std::string> strays;
+  if (ListFilesByAge(folder, workPattern, strays) == 0) return;
+  for (auto it = strays.rbegin(); it != strays.rend(); ++it) {
+    if (Closing) return;
+    const std::string stem = EntryBase(*it);
+    if (stem.empty()) continue;
+    std::string image = folder + stem + ".bmp";
+    for (char k = '1'; k <= '9' && FileExists(image); ++k) image = folder + stem.substr(0, stem.size() - 1) + k + ".bmp";
+    if (FileExists(image)) {
+      std::vector<std::string> history;
+      ListFilesByAge(folder, pattern, history);
+      std::erase_if(history, [&](const std::string& e) { return SameText(EntryPath(e), current); });
+      // Entries begin with their time: the oldest goes only when it is older than this one.
+      if (history.empty() || history.front().compare(0, 14, *it, 0, 14) >= 0) continue;
+      image = EntryPath(history.front());
+      DeleteFileAt(image);
+    }
+    RenameFile(EntryPath(*it), image);
+  }
+}
+
 }  // namespace
 
 long long ShiftImageHistory(const std::string& path) {
@@ -51,8 +81,9 @@ long long ShiftImageHistory(const std::string& path) {
     for (char& c : pattern)
       if (c == ' ') c = '_';
 
-    // 4. List it.
+    // 4. List it, with the images an interrupted shift left as work files.
     if (Closing) return size;
+    RescueWorkFiles(folder, pattern.substr(0, pattern.find('.') + 1) + "tmp", pattern, upperPath);
     std::vector<std::string> list;
     int n = ListFilesByAge(folder, pattern, list);
 
@@ -104,8 +135,10 @@ long long ShiftImageHistory(const std::string& path) {
         if (Closing) return size;
         std::string e = EntryBase(*it);
         RenameFile(folder + e + ".tmp", folder + e + ".bmp");
+        // Copied under a temporary name: a bounds file is only made when
+        // missing, so a half-copied one would stay for good.
         if (!FileExists(folder + e + ".sat") && FileExists(folder + boundsName))
-          CopyFileOverwrite(folder + boundsName, folder + e + ".sat");
+          CopyFileReplacing(folder + boundsName, folder + e + ".sat");
       }
     }
 

@@ -270,11 +270,12 @@ class TMain {
   std::string SettingsFile;         // AppDir + executable base name + "2.ini"
   int HintHidePause = 6000;         // ms a hint stays shown, application-wide
   TRadarList RadarList;             // the download records, owned here
+  bool SettingsLoaded = false;      // LoadSettings has filled the components
 
   void LoadSettings();
   // Builds the whole file and replaces the old one in one step; throws
   // SettingsWriteError ("Unable to write to <file>") when it cannot be
-  // written, the old file left whole.
+  // written, the old file left whole. Before LoadSettings it writes nothing.
   void SaveSettings();
   void SwitchMode();
   void ModeGrpClick() { SwitchMode(); }

@@ -199,6 +199,21 @@ TEST_F(SettingsTest, ARefusedKeyStopsTheSaveWithThePathAfterTheKeysBeforeItWereW
   EXPECT_EQ(Ini("User", "Redraw"), "<missing>");
 }
 
+TEST_F(SettingsTest, ACommandBeforeTheSettingsAreReadLeavesTheFileAsItIs) {
+  // A menu command sent while the window is still being made (before
+  // FormCreate), and a close then: the stored addresses must survive.
+  ini->Set("URL", "RIDGE", "http://127.0.0.1:8080/ridge/RadarImg/");
+  TMain& m = Make();
+  m.Minimizeonstartup1Click();
+  m.Logerrors1Click();
+  m.FormClose();
+  EXPECT_TRUE(ini->writes.empty());
+  m.FormCreate();
+  EXPECT_EQ(m.Servers.RidgeBaseUrl, "http://127.0.0.1:8080/ridge/RadarImg/");
+  m.SaveSettings();
+  EXPECT_EQ(Ini("URL", "RIDGE"), "http://127.0.0.1:8080/ridge/RadarImg/");
+}
+
 TEST_F(SettingsTest, MenuTogglesSaveAndOnlyMinimizeIgnoresAFailedSave) {
   Start();
   main->Minimizeonstartup1Click();

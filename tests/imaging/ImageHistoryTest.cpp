@@ -120,13 +120,48 @@ TEST_F(ImageHistory, NumbersOutOfAgeOrderAreRenumberedAndStrayWorkFilesAbsorbed)
   Make("LOT_N0R_0.bmp", 0, 30000, "current");
   Make("LOT_N0R_01.bmp", 30, 30000, "oldest");
   Make("LOT_N0R_02.bmp", 10, 30000, "newer");
-  Make("LOT_N0R_05.tmp", 20, 30000, "stray-work");  // left by an interrupted shift
-  Make("LOT_N0R_02.tmp", 40, 30000, "stale-work");  // replaced when its name is needed
+  // Images an interrupted shift left under work names, one of them a name
+  // the shift needs: both are history images and keep their place by age.
+  Make("LOT_N0R_05.tmp", 20, 30000, "stray-work");
+  Make("LOT_N0R_02.tmp", 40, 30000, "work-name-needed");
   EXPECT_EQ(ShiftImageHistory(dir / "LOT_N0R_0.bmp"), 30000);
   EXPECT_EQ(Tag("LOT_N0R_01.bmp"), "current");
   EXPECT_EQ(Tag("LOT_N0R_02.bmp"), "newer");
-  EXPECT_EQ(Tag("LOT_N0R_03.bmp"), "oldest");
-  EXPECT_EQ(Tag("LOT_N0R_05.bmp"), "stray-work");
+  EXPECT_EQ(Tag("LOT_N0R_03.bmp"), "stray-work");
+  EXPECT_EQ(Tag("LOT_N0R_04.bmp"), "oldest");
+  EXPECT_EQ(Tag("LOT_N0R_05.bmp"), "work-name-needed");
+  for (const std::string& n : Names()) EXPECT_EQ(n.find(".TMP"), std::string::npos) << n;
+}
+
+TEST_F(ImageHistory, AShiftKilledHalfWayLosesNoImageAtTheNextShift) {
+  // Killed after two renames of step 7: the old current underlay and number
+  // 1 are work files 1 and 2, numbers 2 and 3 still images; then the next
+  // conversion wrote a new current underlay without a shift.
+  Make("CONUS.bmp", 0, 30000, "new");
+  Make("CONUS1.tmp", 10, 30000, "was-current");
+  Make("CONUS2.tmp", 20, 30000, "was-1");
+  Make("CONUS2.bmp", 30, 30000, "was-2");
+  Make("CONUS3.bmp", 40, 30000, "was-3");
+  Make("CONUS.Sat", 0, 100, "bounds");
+  EXPECT_EQ(ShiftImageHistory(dir / "CONUS.bmp"), 30000);
+  const char* byAge[] = {"new", "was-current", "was-1", "was-2", "was-3"};
+  for (int k = 1; k <= 5; ++k) {
+    EXPECT_EQ(Tag("CONUS" + std::to_string(k) + ".bmp"), byAge[k - 1]) << k;
+    EXPECT_EQ(Tag("CONUS" + std::to_string(k) + ".sat"), "bounds") << k;
+  }
+  for (const std::string& n : Names()) EXPECT_EQ(n.find(".TMP"), std::string::npos) << n;
+  for (const std::string& n : Names()) EXPECT_EQ(n.find(".PART"), std::string::npos) << n;
+}
+
+TEST_F(ImageHistory, WorkFilesBeyondTheNineNumbersPushOutTheOldestImagesNotTheNewest) {
+  // Killed after seven renames of step 7, then a new current underlay: the
+  // seven work files are newer than the three images still numbered 7 to 9.
+  Make("LOT_N0R_0.bmp", 0, 30000, "new");
+  for (int k = 1; k <= 7; ++k) Make("LOT_N0R_0" + std::to_string(k) + ".tmp", k * 10, 30000, "w" + std::to_string(k));
+  for (int k = 7; k <= 9; ++k) Make("LOT_N0R_0" + std::to_string(k) + ".bmp", k * 10 + 10, 30000, "h" + std::to_string(k));
+  EXPECT_EQ(ShiftImageHistory(dir / "LOT_N0R_0.bmp"), 30000);
+  const char* byAge[] = {"new", "w1", "w2", "w3", "w4", "w5", "w6", "w7", "h7"};
+  for (int k = 1; k <= 9; ++k) EXPECT_EQ(Tag("LOT_N0R_0" + std::to_string(k) + ".bmp"), byAge[k - 1]) << k;
   for (const std::string& n : Names()) EXPECT_EQ(n.find(".TMP"), std::string::npos) << n;
 }
 

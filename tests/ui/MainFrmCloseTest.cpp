@@ -77,6 +77,7 @@ TEST_F(CloseRequestTest, CloseGivesAStuckPassOneMoreSecondThenEndsInOrder) {
 
 TEST_F(CloseRequestTest, ASettingsFileThatCannotBeWrittenBeepsAndTheCloseGoesOn) {
   form->SettingsFile = dir / "no such folder/Ombrix2.ini";
+  form->LoadSettings();
   form->FormClose();
   EXPECT_EQ(beeps, 1);
   form->FormDestroy();  // the window is destroyed all the same

@@ -365,6 +365,7 @@ TEST(MainHostSettings, AddAndShutdownToggleSaveTheSettingsFile) {
   p.dialogs = &dialogs;
   Host = {};
   TMain main(p, appDir.Path());
+  main.LoadSettings();
   main.AddTargetBtnClick();
   auto settings = FindFiles(appDir / "*2.ini");
   ASSERT_EQ(settings.size(), 1u);
