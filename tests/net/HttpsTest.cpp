@@ -224,7 +224,7 @@ TEST_F(Https, FetchTimesOutAStalledHandshakeAndReportsRefusedCertificates) {
   PlatformLoop loop;
   ResetProcessState();
   TMain main{Platform{&loop, {}}, dir.Path()};
-  Watchdog watchdog{loop, *main.RidgeCli, 30000};
+  Watchdog watchdog{loop, *main.RidgeCli, 90000};
   TheErrorLogConfig().folder = dir.Path();
   TheErrorLogConfig().enabled = true;
   std::string path = dir / "image.gif";
@@ -242,7 +242,8 @@ TEST_F(Https, FetchTimesOutAStalledHandshakeAndReportsRefusedCertificates) {
   {
     ScriptedServer server({Script().Send(HttpResponse(200, "OK", "never"))});
     TlsFront untrusted(TlsCert::Untrusted, server.Port());
-    main.RidgeTimer->SetInterval(7000);
+    // Long enough for a handshake under valgrind on a busy machine.
+    main.RidgeTimer->SetInterval(30000);
     std::string status = "Waiting for new file";
     std::string url = untrusted.BaseUrl() + "/untrusted.gif";
     main.FetchFile(url, path, status);
