@@ -21,7 +21,7 @@ every record "OK" and its underlays written; at the end nothing temporary is
 left.
 
     crash_safety_e2e.py WINDOWS_BUILD SOURCE_DIR
-    OMBRIX_CRASH_KILLS=120 (default 20), OMBRIX_CRASH_SEED=N to repeat a run,
+    OMBRIX_CRASH_KILLS=120 (default 14: each kind once, then kinds at random), OMBRIX_CRASH_SEED=N to repeat a run,
     OMBRIX_CRASH_CLEAN_EVERY=N (default 5)
 """
 import collections
@@ -160,7 +160,7 @@ class FeedBodies:
 
 class CrashSafety(unittest.TestCase):
     def setUp(self):
-        self.kills = int(os.environ.get("OMBRIX_CRASH_KILLS", "20"))
+        self.kills = int(os.environ.get("OMBRIX_CRASH_KILLS", "14"))
         self.rng = random.Random(int(os.environ.get("OMBRIX_CRASH_SEED", str(int(time.time())))))
         self.station = Station(BUILD, SOURCE, "crash", "[User]\r\nLegend=1\r\nLogErrors=1\r\nWebTimeOut=20\r\n")
         self.lan = os.path.join(BUILD, "e2e", "crash-lan")
